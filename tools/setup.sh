@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Brevra needs to build, run and test (only those missing).
+set -euo pipefail
+
+packages=(
+  build-essential cmake pkg-config git
+  libsdl2-dev libsdl2-ttf-dev fonts-dejavu-core      # real windows, dialogs, status-bar text
+  libgl-dev libglu1-mesa-dev libegl-dev libgl1-mesa-dri libegl-mesa0  # OpenGL, GLU, EGL, Mesa
+  libpng-dev libstb-dev                              # PNG output, comparison decoder
+  googletest libgtest-dev libbenchmark-dev           # tests and benchmarks
+  clang-format                                       # the format check
+  xvfb xdotool x11-utils xfonts-base imagemagick     # window tests in a real X server
+  python3
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "Installing: ${missing[*]}"
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+$SUDO apt-get update
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
