@@ -1,0 +1,56 @@
+// Brevra platform layer: the table of platform objects. See objects.h.
+#include "brevra/platform/objects.h"
+
+#include <unordered_map>
+
+namespace brevra::platform::detail {
+namespace {
+
+std::unordered_map<HANDLE, std::unique_ptr<Object>>& table() {
+  static std::unordered_map<HANDLE, std::unique_ptr<Object>> objects;
+  return objects;
+}
+HANDLE g_next = 0x100;  // small numbers are left free so that they never look like handles
+
+}  // namespace
+
+HANDLE AddObject(std::unique_ptr<Object> object) {
+  HANDLE h = g_next++;
+  table().emplace(h, std::move(object));
+  return h;
+}
+
+Object* FindObject(HANDLE handle, Kind kind) {
+  Object* o = FindAnyObject(handle);
+  return (o != nullptr && o->kind == kind) ? o : nullptr;
+}
+
+Object* FindAnyObject(HANDLE handle) {
+  auto it = table().find(handle);
+  return it == table().end() ? nullptr : it->second.get();
+}
+
+bool RemoveObject(HANDLE handle) {
+  auto it = table().find(handle);
+  if (it == table().end()) return false;
+  // Move out first: a destructor may look other objects up (or remove them).
+  std::unique_ptr<Object> doomed = std::move(it->second);
+  table().erase(it);
+  return true;
+}
+
+std::size_t LiveObjects() { return table().size(); }
+
+std::size_t LiveObjects(Kind kind) {
+  std::size_t n = 0;
+  for (const auto& [h, o] : table()) n += (o->kind == kind);
+  return n;
+}
+
+void RemoveAllObjects() {
+  auto doomed = std::move(table());
+  table().clear();
+  doomed.clear();
+}
+
+}  // namespace brevra::platform::detail
