@@ -1,0 +1,145 @@
+// Render-state switches, lights, the face normal and the sphere and edge primitives.
+//
+// Sphere rounding: the steps, angles, radii, heights and the column's cosine and sine are floats;
+// each is formed at double precision and rounded when stored, as are the normal, texture and
+// vertex components handed to GL.
+#include "brevra/geometry/render.h"
+
+#include <GL/gl.h>  // Required for: the fixed-function entry points
+
+#include <cmath>    // Required for: std::sqrt, std::sin, std::cos
+#include <numbers>  // Required for: std::numbers::pi
+
+#include "brevra/geometry/vertex.h"
+
+namespace brevra {
+
+float AmbientLight[4] = {0.5f, 0.5f, 0.5f, 1.0f};
+float DiffuseLight[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+float SpecularLight[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+float LightPosition[4] = {0, 0, 0, 0};
+TGLNormal3D FNormal;
+
+namespace {
+float F(double v) { return static_cast<float>(v); }
+}  // namespace
+
+// ---- state switches ----
+
+void TwoSideOn() { glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, 1); }
+void TwoSideOff() { glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, 0); }
+void LightingOn() { glEnable(GL_LIGHTING); }
+void LightingOff() { glDisable(GL_LIGHTING); }
+
+void SetGLRefractive() {
+  // The shading model is left alone (GL starts with smooth shading).
+  glEnable(GL_CULL_FACE);
+  glCullFace(GL_BACK);
+  glFrontFace(GL_CCW);
+}
+
+void SetGLSprite() {
+  glEnable(GL_ALPHA_TEST);
+  glAlphaFunc(GL_GREATER, 0.4f);
+}
+
+void SetGLSpriteOff() {
+  glDepthMask(GL_TRUE);
+  glDisable(GL_BLEND);
+  glDisable(GL_ALPHA_TEST);
+}
+
+// ---- lights ----
+
+void SetGLLight(std::uint32_t NLight, float L0, float L1, float L2, float L3) {
+  glEnable(GL_LIGHTING);
+  glLightfv(NLight, GL_AMBIENT, AmbientLight);
+  glLightfv(NLight, GL_DIFFUSE, DiffuseLight);
+  glLightfv(NLight, GL_SPECULAR, SpecularLight);
+  glEnable(NLight);
+  LightPosition[0] = L0;
+  LightPosition[1] = L1;
+  LightPosition[2] = L2;
+  LightPosition[3] = L3;
+  glLightfv(NLight, GL_POSITION, LightPosition);
+}
+
+void PutGLPointLight(std::uint32_t NLight, float Size, float LX, float LY, float LZ, float LVal) {
+  LightPosition[0] = LX;
+  LightPosition[1] = LY;
+  LightPosition[2] = LZ;
+  LightPosition[3] = LVal;
+  glLightfv(NLight, GL_POSITION, LightPosition);
+  if (Size == 0) return;
+  glPointSize(Size);
+  GLBegin(GL_POINTS);
+  glNormal3f(0, 0, 1);
+  GLVertex3f(LX, LY, LZ);
+  GLEnd();
+}
+
+// ---- normal ----
+
+void FindNormal(double V1X, double V1Y, double V1Z, double V2X, double V2Y, double V2Z, double V3X,
+                double V3Y, double V3Z) {
+  // Scales (X, Y, Z) to unit length by the length rounded to a float; 0 counts as 1.
+  const auto ReduceToUnit = [](double& X, double& Y, double& Z) {
+    float Length = static_cast<float>(std::sqrt(X * X + Y * Y + Z * Z));
+    if (Length == 0) Length = 1;
+    X /= Length;
+    Y /= Length;
+    Z /= Length;
+  };
+
+  const double ax = V1X - V2X, ay = V1Y - V2Y, az = V1Z - V2Z;
+  const double bx = V2X - V3X, by = V2Y - V3Y, bz = V2Z - V3Z;
+  FNormal[1] = ay * bz - az * by;
+  FNormal[2] = az * bx - ax * bz;
+  FNormal[3] = ax * by - ay * bx;
+  ReduceToUnit(FNormal[1], FNormal[2], FNormal[3]);
+}
+
+// ---- primitives ----
+
+void Sfera(float PX, float PY, float PZ, float Radius, std::int32_t NumCircle, std::int32_t NumLine,
+           float TSize) {
+  const double pi = std::numbers::pi;
+  const float MajorStep = F(pi / NumLine);
+  const float MinorStep = F(2 * pi / NumCircle);
+  for (std::int32_t I = 0; I < NumLine; ++I) {
+    const float A = F(double(I) * MajorStep);
+    const float B = F(double(A) + MajorStep);
+    const float R0 = F(Radius * std::sin(double(A)));
+    const float R1 = F(Radius * std::sin(double(B)));
+    const float Z0 = F(Radius * std::cos(double(A)));
+    const float Z1 = F(Radius * std::cos(double(B)));
+    // Texture rows: t from 0 at the +z pole to 1 / TSize at the -z pole.
+    const float T0 = F(double(I) / NumLine / TSize);
+    const float T1 = F(double(I + 1) / NumLine / TSize);
+    GLBegin(GL_TRIANGLE_STRIP);
+    for (std::int32_t J = 0; J <= NumCircle; ++J) {
+      const float C = F(double(J) * MinorStep);
+      const float X = F(std::cos(double(C)));
+      const float Y = F(std::sin(double(C)));
+      // s decreases as C grows; the integer negation keeps column 0 at +0.
+      const float S = F(double(-J) / NumCircle / TSize);
+      glNormal3f(F(double(X) * R0 / Radius), F(double(Y) * R0 / Radius), F(double(Z0) / Radius));
+      glTexCoord2f(S, T0);
+      GLVertex3f(F(PX + double(X) * R0), F(PY + double(Y) * R0), F(double(PZ) + Z0));
+      glNormal3f(F(double(X) * R1 / Radius), F(double(Y) * R1 / Radius), F(double(Z1) / Radius));
+      glTexCoord2f(S, T1);
+      GLVertex3f(F(PX + double(X) * R1), F(PY + double(Y) * R1), F(double(PZ) + Z1));
+    }
+    GLEnd();
+  }
+}
+
+void LineFree(float TX1, float TY1, float TX2, float TY2, float X1, float Y1, float Z1, float X2,
+              float Y2, float Z2, bool Texture) {
+  if (Texture) glTexCoord2f(TX1, TY1);
+  GLVertex3f(X1, Y1, Z1);
+  if (Texture) glTexCoord2f(TX2, TY2);
+  GLVertex3f(X2, Y2, Z2);
+}
+
+}  // namespace brevra
