@@ -1,0 +1,36 @@
+// The demonstration program's flow (see app.h).
+#include "demo/app.h"
+
+#include <GL/gl.h>
+
+#include "brevra/platform/platform.h"
+#include "brevra/window/camera.h"
+#include "brevra/window/input.h"
+#include "brevra/window/window.h"
+
+namespace fogliame {
+
+namespace pf = brevra::platform;
+
+void RunFrame() {
+  glClear(GL_COLOR_BUFFER_BIT);
+  brevra::SetGLMsg();
+  pf::SwapBuffers(brevra::DCWindow);  // harmless once the system has destroyed the window
+}
+
+int RunDemo() {
+  const std::int32_t answer = pf::MessageBox(0, "Settare lo schermo intero?  ", "Video!",
+                                             pf::MB_YESNO | pf::MB_ICONQUESTION);
+  brevra::FullScreen = answer != pf::IDNO;  // no box at all (0) also means full screen
+  brevra::OGLWindowSetting(brevra::ARROW, "", brevra::GENERIC, "");
+  brevra::CreateOGLWindow("Fogliame generico", 800, 600, 32, brevra::FullScreen);
+  brevra::OpenGL_Init(100, 0, 0, 0, 0);
+  // The frame loop never waits; the frame in which the window went away is still completed.
+  do {
+    RunFrame();
+  } while (brevra::Active);
+  brevra::DeleteOGLWindow();
+  return 0;
+}
+
+}  // namespace fogliame
