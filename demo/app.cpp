@@ -3,6 +3,8 @@
 
 #include <GL/gl.h>
 
+#include <cstdint>
+
 #include "brevra/platform/platform.h"
 #include "brevra/window/camera.h"
 #include "brevra/window/input.h"
@@ -12,9 +14,15 @@ namespace fogliame {
 
 namespace pf = brevra::platform;
 
-void RunFrame() {
+void SetUpDemo() { brevra::OpenGL_Init(100, 0, 0, 0, 0); }
+
+void DrawFrame() {
   glClear(GL_COLOR_BUFFER_BIT);
   brevra::SetGLMsg();
+}
+
+void RunFrame() {
+  DrawFrame();
   pf::SwapBuffers(brevra::DCWindow);  // harmless once the system has destroyed the window
 }
 
@@ -24,7 +32,7 @@ int RunDemo() {
   brevra::FullScreen = answer != pf::IDNO;  // no box at all (0) also means full screen
   brevra::OGLWindowSetting(brevra::ARROW, "", brevra::GENERIC, "");
   brevra::CreateOGLWindow("Fogliame generico", 800, 600, 32, brevra::FullScreen);
-  brevra::OpenGL_Init(100, 0, 0, 0, 0);
+  SetUpDemo();
   // The frame loop never waits; the frame in which the window went away is still completed.
   do {
     RunFrame();
