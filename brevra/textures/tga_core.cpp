@@ -1,0 +1,249 @@
+// Brevra textures: the TGA decoding core. See tga_core.h.
+//
+// Speed: pixels are read in blocks (a whole type 2 image, or a whole raw packet, with one read)
+// and blue and red are exchanged afterwards in tight loops specialised for 3 and 4 bytes per
+// pixel. Failure points and messages are those of the pixel-at-a-time reading they replace: a
+// raw packet first reads the pixels that still fit, then at most one more before it reports
+// that the packet runs past the image.
+#include "brevra/textures/tga_core.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace brevra {
+namespace {
+
+constexpr std::uint64_t kUnknown = std::numeric_limits<std::uint64_t>::max();
+
+// Owns a std::malloc'd block until it is handed over; frees it on failure or unwinding.
+class Block {
+ public:
+  explicit Block(std::uint8_t*& slot) : slot_(slot) {}
+  ~Block() {
+    if (!kept_) {
+      std::free(slot_);
+      slot_ = nullptr;
+    }
+  }
+  Block(const Block&) = delete;
+  Block& operator=(const Block&) = delete;
+  void Keep() { kept_ = true; }
+
+ private:
+  std::uint8_t*& slot_;
+  bool kept_ = false;
+};
+
+// Blue and red exchanged in `count` pixels of B bytes.
+template <unsigned B>
+void SwapRedBlue(std::uint8_t* p, std::uint64_t count) {
+  if constexpr (B == 4) {
+    for (std::uint64_t i = 0; i < count; ++i, p += 4) {
+      std::uint32_t v;
+      std::memcpy(&v, p, 4);
+      v = (v & 0xFF00FF00u) | ((v >> 16) & 0xFFu) | ((v & 0xFFu) << 16);
+      std::memcpy(p, &v, 4);
+    }
+  } else {
+    for (std::uint64_t i = 0; i < count; ++i, p += 3) {
+      const std::uint8_t b = p[0];
+      p[0] = p[2];
+      p[2] = b;
+    }
+  }
+}
+
+// Front part shared by both bodies: information block, fields, validity, sizes.
+TgaStatus ReadFront(TgaSource& source, TGATexture& texture, TTGA& info) {
+  if (source.Read(info.Header.data(), 6) != 6) return TgaStatus::InfoHeader;
+  const std::uint32_t width = info.Header[1] * 256u + info.Header[0];
+  const std::uint32_t height = info.Header[3] * 256u + info.Header[2];
+  const std::uint32_t bpp = info.Header[4];
+  texture.Width = width;
+  texture.Height = height;
+  texture.Bpp = bpp;
+  info.Width = width;
+  info.Heigh = height;
+  info.Bpp = bpp;
+  if (width == 0 || height == 0 || (bpp != 24 && bpp != 32)) return TgaStatus::InvalidInfo;
+  // The pixel block is a 32-bit size: a larger image is refused here, before any allocation.
+  const std::uint64_t size = static_cast<std::uint64_t>(bpp / 8) * width * height;
+  if (size > std::numeric_limits<std::uint32_t>::max()) return TgaStatus::InvalidInfo;
+  texture.Typ = bpp == 24 ? kTgaRGB : kTgaRGBA;
+  info.BytesPerPixel = bpp / 8;
+  info.ImageSize = static_cast<std::uint32_t>(size);
+  return TgaStatus::Ok;
+}
+
+// The packets of a type 10 image. With `dst` null nothing is stored (used to find the failure
+// of data too short to hold the image without allocating for it).
+template <unsigned B>
+TgaStatus DecodePackets(TgaSource& source, std::uint8_t* dst, std::uint64_t pixelCount,
+                        std::uint8_t* color) {
+  std::uint8_t scratch[128 * B];
+  std::uint64_t current = 0;
+  do {
+    std::uint8_t chunk = 0;
+    if (source.Read(&chunk, 1) != 1) return TgaStatus::RleHeader;
+    if (chunk < 128) {  // raw packet
+      const unsigned n = chunk + 1u;
+      const unsigned fit = static_cast<unsigned>(std::min<std::uint64_t>(n, pixelCount - current));
+      std::uint8_t* out = dst != nullptr ? dst + current * B : scratch;
+      if (source.Read(out, std::size_t{fit} * B) != std::size_t{fit} * B) {
+        return TgaStatus::ImageData;
+      }
+      if (dst != nullptr) SwapRedBlue<B>(out, fit);
+      current += fit;
+      if (fit < n) {  // the next pixel is read, then has no place
+        if (source.Read(color, B) != B) return TgaStatus::ImageData;
+        return TgaStatus::TooManyPixels;
+      }
+    } else {  // run packet
+      const unsigned n = chunk - 127u;
+      if (source.Read(color, B) != B) return TgaStatus::ReadFromFile;
+      const unsigned fit = static_cast<unsigned>(std::min<std::uint64_t>(n, pixelCount - current));
+      if (dst != nullptr) {
+        std::uint8_t pixel[B];
+        pixel[0] = color[2];
+        pixel[1] = color[1];
+        pixel[2] = color[0];
+        if constexpr (B == 4) pixel[3] = color[3];
+        std::uint8_t* out = dst + current * B;
+        for (unsigned i = 0; i < fit; ++i, out += B) std::memcpy(out, pixel, B);
+      }
+      current += fit;
+      if (fit < n) return TgaStatus::TooManyPixels;
+    }
+  } while (current != pixelCount);
+  return TgaStatus::Ok;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Messages
+// ---------------------------------------------------------------------------------------------
+TgaMessage TgaStatusMessage(TgaStatus status) {
+  switch (status) {
+    case TgaStatus::Ok:
+      return {nullptr, nullptr};
+    case TgaStatus::CannotOpen:
+      return {"Could not open texture file", "ERROR"};
+    case TgaStatus::FileHeader:
+      return {"Could not read file header", "ERROR"};
+    case TgaStatus::NotType2Or10:
+      return {"TGA file be type 2 or type 10", "Invalid Image"};
+    case TgaStatus::InfoHeader:
+      return {"Could not read info header", "ERROR"};
+    case TgaStatus::InvalidInfo:
+      return {"Invalid texture information", "ERROR"};
+    case TgaStatus::AllocImage:
+      return {"Could not allocate memory for image", "ERROR"};
+    case TgaStatus::AllocColorBuffer:
+      return {"Could not allocate memory for color buffer", "ERROR"};
+    case TgaStatus::ImageData:
+      return {"Could not read image data", "ERROR"};
+    case TgaStatus::RleHeader:
+      return {"Could not read RLE header", "ERROR"};
+    case TgaStatus::ReadFromFile:
+      return {"Could not read from file", "ERROR"};
+    case TgaStatus::TooManyPixels:
+      return {"Too many pixels read", "ERROR"};
+  }
+  return {nullptr, nullptr};
+}
+
+std::size_t TgaMemorySource::ReadSlow(std::uint8_t* dst, std::size_t n) {
+  const std::size_t have = static_cast<std::size_t>(end_ - pos_);
+  const std::size_t take = std::min(n, have);
+  if (take > 0) std::memcpy(dst, pos_, take);
+  pos_ += take;
+  return take;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Decoding steps
+// ---------------------------------------------------------------------------------------------
+TgaStatus TgaReadHeader(TgaSource& source, TTGAHeader& header, TgaKind& kind) {
+  if (source.Read(header.Header.data(), 12) != 12) return TgaStatus::FileHeader;
+  if (header.Header == kTgaUncompressedTemplate) {
+    kind = TgaKind::Uncompressed;
+  } else if (header.Header == kTgaCompressedTemplate) {
+    kind = TgaKind::Compressed;
+  } else {
+    return TgaStatus::NotType2Or10;
+  }
+  return TgaStatus::Ok;
+}
+
+TgaStatus TgaReadUncompressed(TgaSource& source, TGATexture& texture, TTGA& info) {
+  texture.ImageData = nullptr;
+  if (TgaStatus s = ReadFront(source, texture, info); s != TgaStatus::Ok) return s;
+  // Data that cannot hold the block fail at its read; nothing is allocated for them.
+  const std::uint64_t remaining = source.Remaining();
+  if (remaining != kUnknown && remaining < info.ImageSize) return TgaStatus::ImageData;
+
+  texture.ImageData = static_cast<std::uint8_t*>(std::malloc(info.ImageSize));
+  if (texture.ImageData == nullptr) return TgaStatus::AllocImage;
+  Block image(texture.ImageData);
+  if (source.Read(texture.ImageData, info.ImageSize) != info.ImageSize) {
+    return TgaStatus::ImageData;
+  }
+  const std::uint64_t pixels = std::uint64_t{texture.Width} * texture.Height;
+  if (info.BytesPerPixel == 4) {
+    SwapRedBlue<4>(texture.ImageData, pixels);
+  } else {
+    SwapRedBlue<3>(texture.ImageData, pixels);
+  }
+  image.Keep();
+  return TgaStatus::Ok;
+}
+
+TgaStatus TgaReadCompressed(TgaSource& source, TGATexture& texture, TTGA& info) {
+  texture.ImageData = nullptr;
+  if (TgaStatus s = ReadFront(source, texture, info); s != TgaStatus::Ok) return s;
+  const std::uint64_t pixelCount = std::uint64_t{texture.Height} * texture.Width;
+  const unsigned bytes = info.BytesPerPixel;
+
+  // Every packet covers at most 128 pixels and takes at least 1 + bytes bytes. Data shorter
+  // than that cannot complete the image: find its failure without allocating for the image.
+  const std::uint64_t remaining = source.Remaining();
+  const std::uint64_t minimum = (pixelCount + 127) / 128 * (1 + bytes);
+  if (remaining != kUnknown && remaining < minimum) {
+    std::uint8_t color[4];
+    return bytes == 4 ? DecodePackets<4>(source, nullptr, pixelCount, color)
+                      : DecodePackets<3>(source, nullptr, pixelCount, color);
+  }
+
+  texture.ImageData = static_cast<std::uint8_t*>(std::malloc(info.ImageSize));
+  if (texture.ImageData == nullptr) return TgaStatus::AllocImage;
+  Block image(texture.ImageData);
+  std::uint8_t* colorBuffer = static_cast<std::uint8_t*>(std::malloc(bytes));
+  if (colorBuffer == nullptr) return TgaStatus::AllocColorBuffer;
+  Block color(colorBuffer);
+  const TgaStatus s = bytes == 4
+                          ? DecodePackets<4>(source, texture.ImageData, pixelCount, colorBuffer)
+                          : DecodePackets<3>(source, texture.ImageData, pixelCount, colorBuffer);
+  if (s == TgaStatus::Ok) image.Keep();
+  return s;
+}
+
+TgaStatus DecodeTGA(const std::uint8_t* data, std::size_t size, TGATexture& texture,
+                    TTGAHeader* header, TTGA* info) {
+  TTGAHeader localHeader;
+  TTGA localInfo;
+  TTGAHeader& h = header != nullptr ? *header : localHeader;
+  TTGA& i = info != nullptr ? *info : localInfo;
+  TgaMemorySource source(data, size);
+  TgaKind kind{};
+  if (TgaStatus s = TgaReadHeader(source, h, kind); s != TgaStatus::Ok) return s;
+  return kind == TgaKind::Uncompressed ? TgaReadUncompressed(source, texture, i)
+                                       : TgaReadCompressed(source, texture, i);
+}
+
+void FreeTGAImage(TGATexture& texture) {
+  std::free(texture.ImageData);
+  texture.ImageData = nullptr;
+}
+
+}  // namespace brevra
