@@ -53,6 +53,9 @@ void AddLeaf(float X, float Y, float Z, std::int32_t NumPoints, float ROut) {
   const float OuterRadius = ROut;
   const auto OuterRadius1 = static_cast<float>(OuterRadius - kRimInset);
   const auto DA = static_cast<float>(2.0 * kPi / Teeth / 4.0);
+  // Held as a float: 0.85 / 1.7 is then exactly 0.5, so the rim maps onto the circle inscribed
+  // in the texture and the coordinates stay within [0, 1].
+  const auto texRadius = static_cast<float>(OuterRadius1 / kTexScale);
 
   auto centre = [&] {
     glTexCoord2f(0.5f, 0.5f);
@@ -61,8 +64,7 @@ void AddLeaf(float X, float Y, float Z, std::int32_t NumPoints, float ROut) {
   };
   auto rim = [&](double angle) {
     const double c = std::cos(angle), s = std::sin(angle);
-    glTexCoord2f(static_cast<float>(0.5 + c * OuterRadius1 / kTexScale),
-                 static_cast<float>(0.5 + s * OuterRadius1 / kTexScale));
+    glTexCoord2f(static_cast<float>(0.5 + c * texRadius), static_cast<float>(0.5 + s * texRadius));
     const auto nx = static_cast<float>(OuterRadius1 * c);
     const auto ny = static_cast<float>(OuterRadius1 * s);
     glNormal3f(nx, ny, 0);
