@@ -39,9 +39,6 @@ constexpr int kMaxQuality = 253;       // the trunk writes two columns ahead in 
 constexpr std::array<double, kNumCircle> kTrunkFlare = {0,     0.005, 0.01, 0.015, 0.02,
                                                         0.025, 0.03,  0.05, 0.1,   0.25};
 
-// ---- random draws ----
-double FloatDraw() { return RandomFloat(); }
-
 // ---- cylinders ----
 
 struct StripVertex {
@@ -176,23 +173,23 @@ struct Branching {
   void Grow(int Level, bool withTrunk) {
     if (Level == NumLevel) {
       Push();
-      Rotate(FloatDraw() * kTwistRange, 0, 1, 0);
+      Rotate(RandomFloat() * kTwistRange, 0, 1, 0);
       Call(Chioma);
       Pop();
       return;
     }
     Call(Level == 0 && withTrunk ? Fusto : Ramo);
     Push();
-    Rotate(FloatDraw() * kTwistRange, 0, 1, 0);
+    Rotate(RandomFloat() * kTwistRange, 0, 1, 0);
     Translate(0, kHeight, 0);
     Scale(kChildScale);
     for (double yaw : kChildYaw) {
       static_cast<void>(RandomF(SavedSeed));
-      SavedSeed = static_cast<float>(FloatDraw() * 3.0);
+      SavedSeed = static_cast<float>(RandomFloat() * 3.0);
       Push();
-      const double turn = yaw + FloatDraw() * kYawRange;
+      const double turn = yaw + RandomFloat() * kYawRange;
       Rotate(turn, 0, 1, 0);
-      const double tilt = kTiltBase + FloatDraw() * kTiltRange;
+      const double tilt = kTiltBase + RandomFloat() * kTiltRange;
       Rotate(tilt, 0, 0, 1);
       Grow(Level + 1, withTrunk);
       Pop();
