@@ -260,6 +260,11 @@ template <typename F>
 F next(F*, const char* name) {
   void* sym = dlsym(RTLD_NEXT, name);
   if (sym == nullptr) {
+    // The linker drops libGLU when every GLU call the program makes is defined here: open it.
+    static void* glu = dlopen("libGLU.so.1", RTLD_NOW | RTLD_GLOBAL);
+    if (glu != nullptr) sym = dlsym(glu, name);
+  }
+  if (sym == nullptr) {
     std::fprintf(stderr, "glrecord: the real %s was not found\n", name);
     std::abort();
   }
