@@ -47,6 +47,14 @@ std::size_t LiveObjects(Kind kind) {
   return n;
 }
 
+std::vector<HANDLE> Handles(Kind kind) {
+  std::vector<HANDLE> out;
+  for (const auto& [h, o] : table()) {
+    if (o->kind == kind) out.push_back(h);
+  }
+  return out;
+}
+
 void RemoveAllObjects() {
   auto doomed = std::move(table());
   table().clear();

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 #include <utility>
+#include <vector>
 
 #include "brevra/platform/platform.h"
 
@@ -37,6 +38,9 @@ struct Object {
   Object(const Object&) = delete;
   Object& operator=(const Object&) = delete;
   const Kind kind;
+  // Stock objects (system brushes, predefined cursors and icons) are shared by every caller:
+  // deleting one is refused quietly, as the system does.
+  bool stock = false;
 };
 
 // Takes ownership and returns the new handle.
@@ -50,6 +54,8 @@ bool RemoveObject(HANDLE handle);
 // Live objects, in all or of one kind.
 std::size_t LiveObjects();
 std::size_t LiveObjects(Kind kind);
+// The live handles of one kind (a copy: removing them afterwards is fine).
+std::vector<HANDLE> Handles(Kind kind);
 // Destroys every object (platform shutdown).
 void RemoveAllObjects();
 

@@ -15,6 +15,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 namespace brevra::platform {
 
@@ -87,6 +89,22 @@ struct WNDCLASSEX {
   const char* lpszMenuName = nullptr;
   const char* lpszClassName = nullptr;
   HICON hIconSm = 0;
+};
+
+// What WM_CREATE's LParam (a PackPointer ticket) leads to.
+struct CREATESTRUCT {
+  void* lpCreateParams = nullptr;
+  HINSTANCE hInstance = 0;
+  HMENU hMenu = 0;
+  HWND hwndParent = 0;
+  std::int32_t cy = 0;
+  std::int32_t cx = 0;
+  std::int32_t y = 0;
+  std::int32_t x = 0;
+  UINT style = 0;
+  const char* lpszName = nullptr;
+  const char* lpszClass = nullptr;
+  UINT dwExStyle = 0;
 };
 
 struct PAINTSTRUCT {
@@ -377,6 +395,14 @@ bool ClientToScreen(HWND hwnd, POINT* point);
 bool ScreenToClient(HWND hwnd, POINT* point);
 std::int32_t GetSystemMetrics(std::int32_t index);
 
+// Hands the window a shape (a region handle, 0 for the plain rectangle). The window owns the
+// region from then on and deletes it with itself. Pointer input reaches the window only inside
+// its shape unless it holds the capture.
+bool SetWindowRgn(HWND hwnd, HANDLE region, bool redraw);
+HANDLE GetWindowRgn(HWND hwnd);
+bool ValidateRect(HWND hwnd, const RECT* rect);
+bool IsChild(HWND parent, HWND hwnd);
+
 // Window properties: named values kept per window.
 bool SetProp(HWND hwnd, const char* name, HANDLE data);
 HANDLE GetProp(HWND hwnd, const char* name);
@@ -434,6 +460,19 @@ HGDIOBJ GetStockObject(std::int32_t index);
 // Status window: a child strip along the bottom of its parent that keeps a text and parts
 // ---------------------------------------------------------------------------------------------
 HWND CreateStatusWindow(std::int32_t style, const char* text, HWND parent, UINT id);
+// Message parameters are 32-bit while pointers are 64-bit, so a message that carries a pointer
+// (SB_SETPARTS, SB_GETPARTS, SB_SETTEXT, WM_SETTEXT) carries a ticket from PackPointer instead;
+// the receiver redeems it with UnpackPointer. Tickets are never 0 and stay redeemable for the
+// next 255 packs; an unknown or outdated ticket gives null. The typed calls below do the same
+// work without tickets, and the status window's message handling uses them.
+LPARAM PackPointer(const void* pointer);
+const void* UnpackPointer(LPARAM ticket);
+// The right edges (client x, -1 = to the right border) of `count` parts (0..255; 0 = one part).
+bool StatusSetParts(HWND status, std::int32_t count, const std::int32_t* edges);
+bool StatusSetText(HWND status, std::int32_t part, const char* text);
+std::string StatusText(HWND status, std::int32_t part = 0);
+std::vector<std::int32_t> StatusParts(HWND status);
+inline constexpr std::int32_t kStatusHeight = 20;  // pixels of the strip
 
 // ---------------------------------------------------------------------------------------------
 // Device contexts, pixel formats and OpenGL contexts
