@@ -14,6 +14,7 @@
 #include <string>
 
 #include "brevra/geometry/indexed_array.h"
+#include "brevra/imagebutton/image_button.h"  // Required for: HoverButtonHandler
 #include "brevra/platform/platform.h"
 
 namespace brevra {
@@ -51,9 +52,8 @@ inline constexpr std::uint32_t STATUSBAR_STYLE = 0x50000000;            // WS_CH
 inline constexpr std::uint32_t STATUSBAR_ID = 30482;
 inline constexpr std::int32_t MAX_STATUS_ITEMS = 20;
 
-// The procedure of the "IMAGEBUTTON" class. The image-button module will name its own handler
-// here; until then the buttons get the default handling.
-inline constexpr platform::WNDPROC IMAGEBUTTON_PROC = platform::DefWindowProc;
+// The procedure of the "IMAGEBUTTON" class: the hover image button's handler.
+inline constexpr platform::WNDPROC IMAGEBUTTON_PROC = HoverButtonHandler;
 
 // ---- module state ----
 extern platform::HWND HWindow;    // the main window
