@@ -7,7 +7,7 @@
 
 #include <algorithm>
 #include <bit>
-#include <cstdio>  // Required for: fopen, fread (the file is read in one block)
+#include <cstdio>  // Required for: fopen, fread, fseeko (pixel rows are read straight into place)
 #include <cstring>
 #include <limits>
 
@@ -103,21 +103,6 @@ bool DecodeRle(const std::uint8_t* p, std::size_t n, DibImage& dib) {
   return true;  // a missing end marker leaves the remaining pixels 0
 }
 
-// Reads a whole file; false when it cannot be opened or read, or is not a regular file.
-bool ReadFile(const char* name, std::vector<std::uint8_t>& out) {
-  std::FILE* f = std::fopen(name, "rb");
-  if (f == nullptr) return false;
-  struct stat st {};
-  bool ok = fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= 0 &&
-            static_cast<std::uint64_t>(st.st_size) <= kMaxPixelBytes + (1u << 20);
-  if (ok) {
-    out.resize(static_cast<std::size_t>(st.st_size));
-    ok = out.empty() || std::fread(out.data(), 1, out.size(), f) == out.size();
-  }
-  std::fclose(f);
-  return ok;
-}
-
 // Nearest-neighbour copy of `src` at cx x cy pixels, any depth.
 DibImage Stretch(const DibImage& src, std::int32_t cx, std::int32_t cy) {
   DibImage dst = src;
@@ -193,9 +178,22 @@ const char* BmpErrorText(BmpError error) {
   return "unknown error";
 }
 
-BmpError DecodeBmp(const std::uint8_t* data, std::size_t size, DibImage& out) {
-  out = DibImage{};
-  if (data == nullptr || size < kFileHeaderSize + 4) return BmpError::TooShort;
+namespace {
+
+// Where the pixel data lie in the file, once the headers have been checked.
+struct PixelPlan {
+  std::uint64_t offset = 0;  // file offset of the pixel data
+  std::uint64_t bytes = 0;   // file bytes to read from there
+  std::uint64_t total = 0;   // bytes of the decoded rows (stride x height)
+  bool rle = false;
+};
+
+// Checks the headers of a file of `size` bytes whose first `have` bytes are at `data`, and fills
+// everything of `dib` but the pixels. Headers, masks and colour table lie within the first
+// 14 + 124 + 12 + 1024 bytes, so any prefix of at least that much (or the whole file) will do.
+BmpError ParseHeaders(const std::uint8_t* data, std::size_t have, std::uint64_t size, DibImage& dib,
+                      PixelPlan& plan) {
+  if (data == nullptr || have < kFileHeaderSize + 4) return BmpError::TooShort;
   if (U16(data) != 0x4D42) return BmpError::NotBitmap;
   const std::uint32_t headerSize = U32(data + 14);
   if (headerSize == 12) return BmpError::CoreHeader;
@@ -203,7 +201,7 @@ BmpError DecodeBmp(const std::uint8_t* data, std::size_t size, DibImage& out) {
       headerSize != 124) {
     return BmpError::UnsupportedHeader;
   }
-  if (size < kFileHeaderSize + headerSize) return BmpError::Truncated;
+  if (have < kFileHeaderSize + headerSize) return BmpError::Truncated;
   const std::uint8_t* h = data + kFileHeaderSize;
   const std::int32_t width = I32(h + 4);
   const std::int32_t rawHeight = I32(h + 8);
@@ -236,7 +234,7 @@ BmpError DecodeBmp(const std::uint8_t* data, std::size_t size, DibImage& out) {
   if (compression == BI_BITFIELDS) {
     const std::uint8_t* m = h + 40;
     if (headerSize == 40) {
-      if (size - tableOffset < 12) return BmpError::Truncated;
+      if (have - tableOffset < 12) return BmpError::Truncated;
       m = data + tableOffset;
       tableOffset += 12;
     }
@@ -274,7 +272,7 @@ BmpError DecodeBmp(const std::uint8_t* data, std::size_t size, DibImage& out) {
   } else {
     colorCount = std::min(colorCount, (pixelOffset - tableOffset) / 4);  // table cut by pixels
   }
-  if (tableOffset + colorCount * 4 > size) return BmpError::Truncated;
+  if (tableOffset + colorCount * 4 > have) return BmpError::Truncated;
   if (pixelOffset > size) return BmpError::Truncated;
 
   const std::uint64_t stride = (static_cast<std::uint64_t>(width) * bpp + 31) / 32 * 4;
@@ -285,7 +283,7 @@ BmpError DecodeBmp(const std::uint8_t* data, std::size_t size, DibImage& out) {
   const std::uint64_t available = size - pixelOffset;
   if (!rle && available < total) return BmpError::Truncated;
 
-  DibImage dib;
+  dib = DibImage{};
   dib.width = width;
   dib.height = height;
   dib.bitsPerPixel = bpp;
@@ -301,27 +299,31 @@ BmpError DecodeBmp(const std::uint8_t* data, std::size_t size, DibImage& out) {
     const std::uint8_t* c = data + tableOffset + i * 4;
     dib.colors[i] = RGBQUAD{c[0], c[1], c[2], c[3]};
   }
+  plan.offset = pixelOffset;
+  plan.total = total;
+  plan.rle = rle;
+  plan.bytes = total;
+  if (rle) plan.bytes = sizeImage != 0 ? std::min<std::uint64_t>(available, sizeImage) : available;
+  return BmpError::None;
+}
 
-  if (rle) {
-    dib.pixels.assign(static_cast<std::size_t>(total), 0);
-    std::uint64_t rleBytes = available;
-    if (sizeImage != 0) rleBytes = std::min<std::uint64_t>(rleBytes, sizeImage);
-    if (!DecodeRle(data + pixelOffset, static_cast<std::size_t>(rleBytes), dib)) {
-      return BmpError::Truncated;
-    }
-  } else {
-    dib.pixels.assign(data + pixelOffset, data + pixelOffset + total);
+// Completes `dib.pixels`: plain rows are already there; RLE data at `rle` are decoded. 32-bit bit
+// fields in another order are brought to blue, green, red, alpha bytes, the order the usual
+// masks give, so that users of 32-bit pixels see one layout.
+BmpError FinishPixels(DibImage& dib, const std::uint8_t* rle, const PixelPlan& plan) {
+  if (plan.rle) {
+    dib.pixels.assign(static_cast<std::size_t>(plan.total), 0);
+    if (!DecodeRle(rle, static_cast<std::size_t>(plan.bytes), dib)) return BmpError::Truncated;
   }
-
-  // 32-bit bit fields in another order: bring every pixel to blue, green, red, alpha bytes,
-  // the order the usual masks give, so that users of 32-bit pixels see one layout.
-  if (bpp == 32 && compression == BI_BITFIELDS) {
+  if (dib.bitsPerPixel == 32 && dib.compression == BI_BITFIELDS) {
+    const std::uint32_t rMask = dib.redMask, gMask = dib.greenMask, bMask = dib.blueMask,
+                        aMask = dib.alphaMask;
     const bool usual = rMask == 0x00FF0000 && gMask == 0x0000FF00 && bMask == 0x000000FF &&
                        (aMask == 0 || aMask == 0xFF000000u);
     if (!usual) {
-      for (std::int32_t y = 0; y < height; ++y) {
-        std::uint8_t* p = dib.pixels.data() + static_cast<std::size_t>(y) * stride;
-        for (std::int32_t x = 0; x < width; ++x, p += 4) {
+      for (std::int32_t y = 0; y < dib.height; ++y) {
+        std::uint8_t* p = dib.pixels.data() + static_cast<std::size_t>(y) * dib.stride;
+        for (std::int32_t x = 0; x < dib.width; ++x, p += 4) {
           const std::uint32_t v = U32(p);
           p[0] = Channel(v, bMask, 0);
           p[1] = Channel(v, gMask, 0);
@@ -336,6 +338,57 @@ BmpError DecodeBmp(const std::uint8_t* data, std::size_t size, DibImage& out) {
       dib.alphaMask = aMask != 0 ? 0xFF000000u : 0;
     }
   }
+  return BmpError::None;
+}
+
+// Reads `n` bytes at file offset `at`, from the prefix already read when they lie inside it.
+bool ReadAt(std::FILE* f, const std::vector<std::uint8_t>& head, std::uint64_t at, std::uint64_t n,
+            std::uint8_t* dst) {
+  if (at + n <= head.size()) {
+    if (n > 0) std::memcpy(dst, head.data() + at, static_cast<std::size_t>(n));
+    return true;
+  }
+  if (fseeko(f, static_cast<off_t>(at), SEEK_SET) != 0) return false;
+  return std::fread(dst, 1, static_cast<std::size_t>(n), f) == n;
+}
+
+// Loads a BMP file: the headers from a prefix, the pixel rows read straight into the image.
+bool LoadFile(const char* name, DibImage& dib) {
+  std::FILE* f = std::fopen(name, "rb");
+  if (f == nullptr) return false;
+  struct FileCloser {
+    std::FILE* f;
+    ~FileCloser() { std::fclose(f); }
+  } closer{f};
+  struct stat st {};
+  if (fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0) return false;
+  const auto size = static_cast<std::uint64_t>(st.st_size);
+  std::vector<std::uint8_t> head(
+      static_cast<std::size_t>(std::min<std::uint64_t>(size, 64 * 1024)));
+  if (!head.empty() && std::fread(head.data(), 1, head.size(), f) != head.size()) return false;
+  PixelPlan plan;
+  if (ParseHeaders(head.data(), head.size(), size, dib, plan) != BmpError::None) return false;
+  std::vector<std::uint8_t> rle;
+  if (plan.rle) {
+    rle.resize(static_cast<std::size_t>(plan.bytes));
+    if (!ReadAt(f, head, plan.offset, plan.bytes, rle.data())) return false;
+  } else {
+    dib.pixels.resize(static_cast<std::size_t>(plan.total));
+    if (!ReadAt(f, head, plan.offset, plan.total, dib.pixels.data())) return false;
+  }
+  return FinishPixels(dib, rle.data(), plan) == BmpError::None;
+}
+
+}  // namespace
+
+BmpError DecodeBmp(const std::uint8_t* data, std::size_t size, DibImage& out) {
+  out = DibImage{};
+  DibImage dib;
+  PixelPlan plan;
+  if (BmpError e = ParseHeaders(data, size, size, dib, plan); e != BmpError::None) return e;
+  const std::uint8_t* pixels = data + plan.offset;
+  if (!plan.rle) dib.pixels.assign(pixels, pixels + plan.total);
+  if (BmpError e = FinishPixels(dib, pixels, plan); e != BmpError::None) return e;
   out = std::move(dib);
   return BmpError::None;
 }
@@ -353,11 +406,8 @@ HBITMAP LoadImage(HINSTANCE /*instance*/, const char* name, UINT type, std::int3
       cy < 0) {
     return 0;
   }
-  std::vector<std::uint8_t> file;
-  if (!ReadFile(name, file)) return 0;
   DibImage dib;
-  if (DecodeBmp(file.data(), file.size(), dib) != BmpError::None) return 0;
-  file = {};
+  if (!LoadFile(name, dib)) return 0;
   const std::int32_t w = cx != 0 ? cx : dib.width;
   const std::int32_t h = cy != 0 ? cy : dib.height;
   if (w != dib.width || h != dib.height) {

@@ -599,6 +599,37 @@ TEST_F(HeadlessTest, GetObjectChecksItsBuffer) {
   EXPECT_TRUE(platform::DeleteObject(h));
 }
 
+// Files larger than the header block the loader reads first: the pixel rows (after a gap, and
+// past the first 64 KiB) and every truncation behave as in the memory decoder.
+TEST_F(HeadlessTest, BmpLargeFilesLoadLikeTheMemoryDecoder) {
+  BmpSpec s;
+  s.width = 150;
+  s.height = -151;
+  s.pixels = Rows(151, 452);
+  Bytes plain = Bmp(s);
+  const std::size_t headers = plain.size() - s.pixels.size();
+  Bytes gap = plain;
+  gap.insert(gap.begin() + static_cast<std::ptrdiff_t>(headers), 70000, 0x55);
+  const std::uint32_t off = static_cast<std::uint32_t>(headers + 70000);
+  for (int i = 0; i < 4; ++i) gap[10 + i] = static_cast<std::uint8_t>(off >> (8 * i));
+  for (const Bytes& file : {plain, gap}) {
+    const std::string path = WriteFile("large.bmp", file);
+    const platform::HBITMAP h = platform::LoadImage(0, path.c_str(), platform::IMAGE_BITMAP, 0, 0,
+                                                    platform::LR_LOADFROMFILE);
+    ASSERT_NE(h, 0u);
+    EXPECT_EQ(platform::GetDib(h)->pixels, s.pixels);
+    EXPECT_TRUE(platform::GetDib(h)->topDown);
+    platform::DeleteObject(h);
+    for (std::size_t cut : {std::size_t{0}, std::size_t{20}, headers, file.size() - 1}) {
+      const std::string c = WriteFile("cut.bmp", Bytes(file.begin(), file.begin() + cut));
+      EXPECT_EQ(platform::LoadImage(0, c.c_str(), platform::IMAGE_BITMAP, 0, 0,
+                                    platform::LR_LOADFROMFILE),
+                0u)
+          << cut;
+    }
+  }
+}
+
 // Every prefix of valid files is refused without reading past the prefix (the copy is exactly
 // the prefix's size, so a sanitizer build catches any overread).
 TEST_F(HeadlessTest, BmpEveryTruncationIsRefused) {
