@@ -5,20 +5,28 @@
 
 #include <cstdint>
 
+#include "brevra/geometry/render.h"
 #include "brevra/platform/platform.h"
 #include "brevra/window/camera.h"
 #include "brevra/window/input.h"
 #include "brevra/window/window.h"
+#include "demo/scene.h"
 
 namespace fogliame {
 
 namespace pf = brevra::platform;
 
-void SetUpDemo() { brevra::OpenGL_Init(100, 0, 0, 0, 0); }
+void SetUpDemo() {
+  brevra::OpenGL_Init(100, 0, 0, 0, 0);
+  brevra::SetGLRefractive();
+  brevra::SetGLLight(GL_LIGHT0, 0, 0, 0, 0.1f);  // placed again by every frame
+  brevra::OpenGL_CreateList();
+}
 
 void DrawFrame() {
   glClear(GL_COLOR_BUFFER_BIT);
   brevra::SetGLMsg();
+  brevra::OpenGL_Draw();
 }
 
 void RunFrame() {
