@@ -25,7 +25,7 @@ struct Picture {
   }
 };
 
-inline std::uint32_t Rgb(int r, int g, int b) {
+constexpr std::uint32_t Rgb(int r, int g, int b) {
   return (static_cast<std::uint32_t>(r) << 16) | (static_cast<std::uint32_t>(g) << 8) |
          static_cast<std::uint32_t>(b);
 }
