@@ -599,6 +599,14 @@ TEST_F(HeadlessTest, GetObjectChecksItsBuffer) {
   EXPECT_TRUE(platform::DeleteObject(h));
 }
 
+TEST_F(HeadlessTest, DeleteObjectRefusesStockObjects) {
+  const platform::HGDIOBJ brush = platform::GetStockObject(platform::WHITE_BRUSH);
+  ASSERT_NE(brush, 0u);
+  EXPECT_FALSE(platform::DeleteObject(brush));
+  EXPECT_EQ(platform::GetStockObject(platform::WHITE_BRUSH), brush);
+  EXPECT_FALSE(platform::DeleteObject(brush)) << "still there, still refused";
+}
+
 // Files larger than the header block the loader reads first: the pixel rows (after a gap, and
 // past the first 64 KiB) and every truncation behave as in the memory decoder.
 TEST_F(HeadlessTest, BmpLargeFilesLoadLikeTheMemoryDecoder) {
