@@ -747,6 +747,11 @@ bool Region::contains(std::int32_t x, std::int32_t y) const {
   return false;
 }
 
+Surface* PaintSurface(HWND hwnd) {
+  Window* w = FindWindow(hwnd);
+  return w == nullptr ? nullptr : SurfaceFor(w);
+}
+
 const Surface* WindowSurface(HWND hwnd) {
   DropDeadSurfaces();
   auto it = Surfaces().find(hwnd);

@@ -232,6 +232,17 @@ struct Surface {
 };
 // The window's surface, or null when nothing was ever painted into it (or the window is dead).
 const Surface* WindowSurface(HWND hwnd);
+// The window's surface sized to its client area, made on first use; null for a dead window.
+Surface* PaintSurface(HWND hwnd);
+
+struct Window;
+// Paints a status window's surface: the strip, its part separators and the part texts.
+void PaintStatusWindow(Window* status);
+// Draws the visible child windows of a top-level window (deepest last, status bars painted
+// first) over the frame in the window's current OpenGL context, each clipped to its region
+// (only painted pixels are drawn). Every GL state it touches is restored. Called by a backend
+// just before it shows a frame.
+void CompositeChildren(Window* top);
 
 struct Palette : Object {
   static constexpr Kind kKind = Kind::Palette;
