@@ -9,7 +9,7 @@ demo with Escape or with a close request from the window system, and expects exi
     e2e_window.py --fogliame PATH --close-helper PATH --answer yes|no --end escape|close
     e2e_window.py --fogliame PATH --no-display
 
-Needs Xvfb, xdotool, xwininfo and xdpyinfo. Bare Xvfb has no window manager, so a window's
+Needs Xvfb, xdotool (pointer and keyboard), xwininfo (finding windows) and xdpyinfo. Bare Xvfb has no window manager, so a window's
 outer size is its X window's size.
 """
 
@@ -79,10 +79,16 @@ class Xvfb:
         return done.stdout
 
     def find_window(self, name):
-        out = self.run("xdotool", "search", "--onlyvisible", "--name",
-                       "^" + re.escape(name) + "$", check=False)
-        ids = [line for line in out.split() if line.strip()]
-        return ids[0] if ids else None
+        """The first viewable window titled exactly `name`. Read from xwininfo's tree: SDL
+        titles its windows with UTF8_STRING properties, which xdotool's name search skips."""
+        tree = self.run("xwininfo", "-root", "-tree", check=False)
+        for found in re.finditer(r'^\s*(0x[0-9a-fA-F]+) "(.*)":', tree, re.M):
+            if found.group(2) != name:
+                continue
+            info = self.run("xwininfo", "-id", found.group(1), check=False)
+            if "IsViewable" in info:
+                return found.group(1)
+        return None
 
     def geometry(self, window):
         info = self.run("xwininfo", "-id", window)
@@ -200,9 +206,12 @@ def run_without_display(args):
     env = dict(os.environ)
     env.pop("DISPLAY", None)
     env.pop("WAYLAND_DISPLAY", None)
-    done = subprocess.run([os.path.abspath(args.fogliame)], env=env, capture_output=True,
-                          text=True, timeout=20,
-                          cwd=os.path.dirname(os.path.abspath(args.fogliame)))
+    try:
+        done = subprocess.run([os.path.abspath(args.fogliame)], env=env, capture_output=True,
+                              text=True, timeout=15,
+                              cwd=os.path.dirname(os.path.abspath(args.fogliame)))
+    except subprocess.TimeoutExpired:
+        raise Failure("without a display the demo kept running instead of saying so")
     if done.returncode == 0:
         raise Failure("the demo succeeded without a display")
     if "display" not in done.stderr.lower():
