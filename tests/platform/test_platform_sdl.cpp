@@ -1,0 +1,270 @@
+// Tests of the platform layer's SDL backend in a real X server: each test suite run starts its
+// own Xvfb on a free display number, so nothing depends on the caller's display.
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+#include <signal.h>    // Required for: kill
+#include <sys/wait.h>  // Required for: waitpid
+#include <unistd.h>    // Required for: fork, execlp
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+
+#include "brevra/platform/platform.h"
+
+namespace brevra::platform {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Output of a shell command (stdout), trailing newline removed.
+std::string Shell(const std::string& command) {
+  std::string out;
+  if (FILE* p = ::popen(command.c_str(), "r")) {
+    char buf[512];
+    while (std::fgets(buf, sizeof buf, p) != nullptr) out += buf;
+    ::pclose(p);
+  }
+  while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
+  return out;
+}
+
+// A field of `xwininfo -id`, e.g. "Absolute upper-left X".
+int Geometry(const std::string& id, const std::string& field) {
+  const std::string v = Shell("xwininfo -id " + id + " | sed -n 's/^ *" + field + ": *//p'");
+  return v.empty() ? -1 : std::atoi(v.c_str());
+}
+
+// The X id of the top-level window with this exact name (searched in the window tree, which
+// also lists the dialogs' windows), or "".
+std::string WindowNamed(const std::string& name) {
+  return Shell("xwininfo -root -tree | grep -F '\"" + name + "\":' | awk '{print $1}' | head -1");
+}
+
+LRESULT Proc(HWND h, std::int32_t m, WPARAM w, LPARAM l) { return DefWindowProc(h, m, w, l); }
+
+class SdlPlatform : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    // The server picks a free display number itself and writes it to the pipe once it is
+    // ready (-displayfd), so parallel test processes never race for a number.
+    int fds[2];
+    if (::pipe(fds) != 0) return;
+    server_ = ::fork();
+    if (server_ == 0) {
+      ::close(fds[0]);
+      const std::string fd = std::to_string(fds[1]);
+      ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24",
+               "-nolisten", "tcp", static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    ::close(fds[1]);
+    char buf[32] = {};
+    std::size_t got = 0;
+    while (got < sizeof buf - 1) {
+      const ssize_t n = ::read(fds[0], buf + got, sizeof buf - 1 - got);
+      if (n <= 0 || std::memchr(buf, '\n', got + n) != nullptr) {
+        got += n > 0 ? n : 0;
+        break;
+      }
+      got += n;
+    }
+    ::close(fds[0]);
+    if (got == 0) return;
+    display_ = ":" + std::to_string(std::atoi(buf));
+    ::setenv("DISPLAY", display_.c_str(), 1);
+  }
+  static void TearDownTestSuite() {
+    Shutdown();
+    if (server_ > 0) {
+      ::kill(server_, SIGTERM);
+      ::waitpid(server_, nullptr, 0);
+    }
+  }
+  void SetUp() override {
+    ASSERT_FALSE(display_.empty()) << "Xvfb did not start";
+    ASSERT_TRUE(Init(Backend::Sdl));
+    WNDCLASS wc;
+    wc.lpfnWndProc = Proc;
+    wc.hCursor = LoadCursor(0, IDC_CROSS);
+    wc.lpszClassName = "GLWindow";
+    RegisterClass(&wc);
+  }
+  // Lets the backend collect events for a while.
+  static void Pump(std::chrono::milliseconds span = 300ms) {
+    const auto end = std::chrono::steady_clock::now() + span;
+    MSG m;
+    while (std::chrono::steady_clock::now() < end) {
+      while (PeekMessage(&m, 0, 0, 0, PM_REMOVE)) DispatchMessage(&m);
+      std::this_thread::sleep_for(10ms);
+    }
+  }
+  static std::string XId(const char* title) {
+    std::string id;
+    for (int i = 0; i < 50 && id.empty(); ++i) {
+      Pump(50ms);
+      id = WindowNamed(title);
+    }
+    return id;
+  }
+
+  static inline std::string display_;
+  static inline pid_t server_ = -1;
+};
+
+constexpr UINT kCaptioned = WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_CAPTION |
+                            WS_SYSMENU | WS_MINIMIZEBOX;
+constexpr UINT kFullScreen =
+    WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_BORDER | WS_SYSMENU;
+
+TEST_F(SdlPlatform, WindowsHaveTheirGeometryAndTitleOnTheServer) {
+  EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 1280);
+  EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), 1024);
+  struct Case {
+    UINT style;
+    std::int32_t w, h;
+    const char* title;
+  };
+  const Case cases[] = {{kCaptioned, 800, 600, "Fogliame generico"},
+                        {kFullScreen, 1280, 1024, "Pieno"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.title);
+    HWND h = CreateWindowEx(0, "GLWindow", c.title, c.style, CW_USEDEFAULT, CW_USEDEFAULT, c.w, c.h,
+                            0, 0, GetModuleHandle(nullptr), nullptr);
+    ASSERT_NE(h, 0u);
+    const std::string id = XId(c.title);
+    ASSERT_FALSE(id.empty());
+    // No window manager on a bare server: outer size == client size, at the origin.
+    EXPECT_EQ(Geometry(id, "Absolute upper-left X"), 0);
+    EXPECT_EQ(Geometry(id, "Absolute upper-left Y"), 0);
+    EXPECT_EQ(Geometry(id, "Width"), c.w);
+    EXPECT_EQ(Geometry(id, "Height"), c.h);
+    RECT r;
+    GetClientRect(h, &r);
+    EXPECT_EQ(r.right, c.w);
+    EXPECT_EQ(r.bottom, c.h);
+    EXPECT_TRUE(SetWindowText(h, "non \xE8 stata"));
+    Pump(100ms);
+    const std::string name = Shell("LC_ALL=C.UTF-8 xprop -id " + id + " _NET_WM_NAME");
+    EXPECT_NE(name.find("non \xC3\xA8 stata"), std::string::npos) << name;
+    DestroyWindow(h);
+  }
+}
+
+TEST_F(SdlPlatform, RealPointerAndKeysBecomeWindowMessages) {
+  HWND h = CreateWindowEx(0, "GLWindow", "Input", kCaptioned, CW_USEDEFAULT, CW_USEDEFAULT, 400,
+                          300, 0, 0, GetModuleHandle(nullptr), nullptr);
+  const std::string id = XId("Input");
+  ASSERT_FALSE(id.empty());
+  Shell("xdotool windowfocus --sync " + id);
+  Pump(100ms);
+  Shell(
+      "xdotool mousemove 120 80 && xdotool mousedown 1 && xdotool mousemove 130 60 && "
+      "xdotool mouseup 1 && xdotool key Escape");
+  std::vector<MSG> got;
+  const auto end = std::chrono::steady_clock::now() + 2s;
+  MSG m;
+  while (std::chrono::steady_clock::now() < end) {
+    while (PeekMessage(&m, 0, 0, 0, PM_REMOVE)) {
+      if (m.message == WM_PAINT) ValidateRect(m.hwnd, nullptr);
+      if (m.message >= WM_KEYDOWN && m.message <= WM_MBUTTONUP && m.message != WM_CHAR) {
+        got.push_back(m);
+      }
+    }
+    if (!got.empty() && got.back().message == WM_KEYUP) break;
+    std::this_thread::sleep_for(10ms);
+  }
+  auto find = [&](std::int32_t message) -> const MSG* {
+    for (const MSG& x : got) {
+      if (x.message == message) return &x;
+    }
+    return nullptr;
+  };
+  const MSG* down = find(WM_LBUTTONDOWN);
+  ASSERT_NE(down, nullptr);
+  EXPECT_EQ(down->hwnd, h);
+  EXPECT_EQ(down->lParam, 120 | (80 << 16));
+  EXPECT_EQ(down->wParam, MK_LBUTTON);
+  const MSG* up = find(WM_LBUTTONUP);
+  ASSERT_NE(up, nullptr);
+  EXPECT_EQ(up->lParam, 130 | (60 << 16));
+  const MSG* key = find(WM_KEYDOWN);
+  ASSERT_NE(key, nullptr);
+  EXPECT_EQ(key->wParam, VK_ESCAPE);
+  POINT p;
+  GetCursorPos(&p);
+  EXPECT_EQ(p.x, 130);
+  EXPECT_EQ(p.y, 60);
+  EXPECT_TRUE(SetCursorPos(200, 150));
+  GetCursorPos(&p);
+  EXPECT_EQ(p.x, 200);
+  EXPECT_EQ(p.y, 150);
+  DestroyWindow(h);
+}
+
+TEST_F(SdlPlatform, ContextRendersAndSwaps) {
+  HWND h = CreateWindowEx(0, "GLWindow", "GL", kCaptioned, CW_USEDEFAULT, CW_USEDEFAULT, 320, 240,
+                          0, 0, GetModuleHandle(nullptr), nullptr);
+  HDC dc = GetDC(h);
+  PIXELFORMATDESCRIPTOR req{};
+  req.nSize = 40;
+  req.nVersion = 1;
+  req.dwFlags = 0x1065;
+  req.cColorBits = req.cAlphaBits = req.cAccumBits = req.cDepthBits = req.cStencilBits =
+      req.cAuxBuffers = 32;
+  req.iLayerType = 1;
+  const std::int32_t format = ChoosePixelFormat(dc, &req);
+  ASSERT_NE(format, 0);
+  ASSERT_TRUE(SetPixelFormat(dc, format, &req));
+  HGLRC rc = wglCreateContext(dc);
+  ASSERT_NE(rc, 0u);
+  ASSERT_TRUE(wglMakeCurrent(dc, rc));
+  PIXELFORMATDESCRIPTOR got;
+  DescribePixelFormat(dc, format, sizeof got, &got);
+  EXPECT_TRUE(got.dwFlags & PFD_DOUBLEBUFFER);
+  EXPECT_GT(got.cDepthBits, 0);
+  glClearColor(0.0f, 1.0f, 0.0f, 1.0f);
+  glClear(GL_COLOR_BUFFER_BIT);
+  glBegin(GL_POINTS);  // a compatibility profile
+  glEnd();
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+  unsigned char px[4] = {};
+  glReadPixels(5, 5, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, px);
+  EXPECT_EQ(px[1], 255);
+  EXPECT_TRUE(SwapBuffers(dc));
+  DestroyWindow(h);
+  glClear(GL_COLOR_BUFFER_BIT);  // harmless once the window is gone
+  EXPECT_FALSE(SwapBuffers(dc));
+  wglMakeCurrent(0, 0);
+  EXPECT_TRUE(wglDeleteContext(rc));
+}
+
+TEST_F(SdlPlatform, MessageBoxAnswersReturnAndEscape) {
+  struct Case {
+    const char* key;
+    UINT type;
+    std::int32_t answer;
+  };
+  const Case cases[] = {{"Return", MB_YESNO | MB_ICONQUESTION, IDYES},
+                        {"Escape", MB_YESNO | MB_ICONQUESTION, IDNO},
+                        {"Escape", MB_OK, IDOK}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.key);
+    std::thread answer([&] {
+      std::string id;
+      for (int i = 0; i < 100 && id.empty(); ++i) {
+        std::this_thread::sleep_for(100ms);
+        id = WindowNamed("Video!");
+      }
+      Shell("xdotool windowfocus --sync " + id + " && xdotool key " + c.key);
+    });
+    EXPECT_EQ(MessageBox(0, "Settare lo schermo intero?  ", "Video!", c.type), c.answer);
+    answer.join();
+  }
+}
+
+}  // namespace
+}  // namespace brevra::platform
