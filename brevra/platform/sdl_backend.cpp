@@ -17,6 +17,7 @@
 #include <map>
 
 #include "brevra/platform/backend.h"
+#include "brevra/platform/gdi.h"
 #include "brevra/platform/state.h"
 
 namespace brevra::platform {
@@ -47,6 +48,17 @@ bool InitSdl() {
   SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     SDL_Log("brevra: no display for real windows: %s", SDL_GetError());
+    return false;
+  }
+  // Without a display SDL falls back to drivers that show nothing; real windows were asked
+  // for, so that counts as no display (unless the user named such a driver on purpose).
+  const char* driver = SDL_GetCurrentVideoDriver();
+  const char* wanted = SDL_getenv("SDL_VIDEODRIVER");
+  if (driver != nullptr &&
+      (SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0) &&
+      (wanted == nullptr || SDL_strcmp(wanted, driver) != 0)) {
+    SDL_Log("brevra: no display for real windows (only the \"%s\" video driver)", driver);
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
     return false;
   }
   return true;
@@ -530,6 +542,9 @@ void DeleteContext(void* context) { SDL_GL_DeleteContext(static_cast<SDL_GLConte
 bool Swap(Window* w) {
   Native* n = NativeOf(w);
   if (n == nullptr) return false;
+  // Child windows (status bar, image buttons) are drawn by the library into paint surfaces;
+  // they go over the GL frame just before it is shown.
+  CompositeChildren(w);
   SDL_GL_SwapWindow(n->window);
   return true;
 }

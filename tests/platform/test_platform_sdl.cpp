@@ -266,5 +266,23 @@ TEST_F(SdlPlatform, MessageBoxAnswersReturnAndEscape) {
   }
 }
 
+// Runs last in the program (it changes the environment): without a display the real-window
+// backend does not start, and calls that need it fail quietly instead of showing nothing.
+TEST(SdlWithoutDisplay, InitFailsAndCallsFailQuietly) {
+  Shutdown();
+  ::unsetenv("DISPLAY");
+  ::unsetenv("WAYLAND_DISPLAY");
+  ::unsetenv("SDL_VIDEODRIVER");
+  EXPECT_FALSE(Init(Backend::Sdl));
+  EXPECT_FALSE(IsInitialized());
+  EXPECT_EQ(MessageBox(0, "Settare lo schermo intero?  ", "Video!", MB_YESNO), 0);
+  WNDCLASS wc;
+  wc.lpfnWndProc = Proc;
+  wc.lpszClassName = "GLWindow";
+  RegisterClass(&wc);
+  EXPECT_EQ(CreateWindowEx(0, "GLWindow", "x", kCaptioned, 0, 0, 100, 100, 0, 0, 0, nullptr), 0u);
+  EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 0);
+}
+
 }  // namespace
 }  // namespace brevra::platform
