@@ -1,14 +1,14 @@
 // Render-state switches, lights, the face normal and the sphere and edge primitives.
 //
 // Sphere rounding: the steps, angles, radii, heights and the column's cosine and sine are floats;
-// each is formed at double precision and rounded when stored, as are the normal, texture and
+// each is formed at extended precision and rounded when stored, as are the normal, texture and
 // vertex components handed to GL.
 #include "brevra/geometry/render.h"
 
 #include <GL/gl.h>  // Required for: the fixed-function entry points
 
 #include <cmath>    // Required for: std::sqrt, std::sin, std::cos
-#include <numbers>  // Required for: std::numbers::pi
+#include <numbers>  // Required for: std::numbers::pi_v
 
 #include "brevra/geometry/vertex.h"
 
@@ -21,7 +21,10 @@ float LightPosition[4] = {0, 0, 0, 0};
 TGLNormal3D FNormal;
 
 namespace {
-float F(double v) { return static_cast<float>(v); }
+// Sums and products are formed in extended precision (x87 on x86, never vectorised) and
+// rounded once when stored.
+using Ext = long double;
+float F(Ext v) { return static_cast<float>(v); }
 }  // namespace
 
 // ---- state switches ----
@@ -103,32 +106,32 @@ void FindNormal(double V1X, double V1Y, double V1Z, double V2X, double V2Y, doub
 
 void Sfera(float PX, float PY, float PZ, float Radius, std::int32_t NumCircle, std::int32_t NumLine,
            float TSize) {
-  const double pi = std::numbers::pi;
+  const Ext pi = std::numbers::pi_v<long double>;
   const float MajorStep = F(pi / NumLine);
   const float MinorStep = F(2 * pi / NumCircle);
   for (std::int32_t I = 0; I < NumLine; ++I) {
-    const float A = F(double(I) * MajorStep);
-    const float B = F(double(A) + MajorStep);
-    const float R0 = F(Radius * std::sin(double(A)));
-    const float R1 = F(Radius * std::sin(double(B)));
-    const float Z0 = F(Radius * std::cos(double(A)));
-    const float Z1 = F(Radius * std::cos(double(B)));
+    const float A = F(Ext(I) * MajorStep);
+    const float B = F(Ext(A) + MajorStep);
+    const float R0 = F(Radius * std::sin(Ext(A)));
+    const float R1 = F(Radius * std::sin(Ext(B)));
+    const float Z0 = F(Radius * std::cos(Ext(A)));
+    const float Z1 = F(Radius * std::cos(Ext(B)));
     // Texture rows: t from 0 at the +z pole to 1 / TSize at the -z pole.
-    const float T0 = F(double(I) / NumLine / TSize);
-    const float T1 = F(double(I + 1) / NumLine / TSize);
+    const float T0 = F(Ext(I) / NumLine / TSize);
+    const float T1 = F(Ext(I + 1) / NumLine / TSize);
     GLBegin(GL_TRIANGLE_STRIP);
     for (std::int32_t J = 0; J <= NumCircle; ++J) {
-      const float C = F(double(J) * MinorStep);
-      const float X = F(std::cos(double(C)));
-      const float Y = F(std::sin(double(C)));
+      const float C = F(Ext(J) * MinorStep);
+      const float X = F(std::cos(Ext(C)));
+      const float Y = F(std::sin(Ext(C)));
       // s decreases as C grows; the integer negation keeps column 0 at +0.
-      const float S = F(double(-J) / NumCircle / TSize);
-      glNormal3f(F(double(X) * R0 / Radius), F(double(Y) * R0 / Radius), F(double(Z0) / Radius));
+      const float S = F(Ext(-J) / NumCircle / TSize);
+      glNormal3f(F(Ext(X) * R0 / Radius), F(Ext(Y) * R0 / Radius), F(Ext(Z0) / Radius));
       glTexCoord2f(S, T0);
-      GLVertex3f(F(PX + double(X) * R0), F(PY + double(Y) * R0), F(double(PZ) + Z0));
-      glNormal3f(F(double(X) * R1 / Radius), F(double(Y) * R1 / Radius), F(double(Z1) / Radius));
+      GLVertex3f(F(PX + Ext(X) * R0), F(PY + Ext(Y) * R0), F(Ext(PZ) + Z0));
+      glNormal3f(F(Ext(X) * R1 / Radius), F(Ext(Y) * R1 / Radius), F(Ext(Z1) / Radius));
       glTexCoord2f(S, T1);
-      GLVertex3f(F(PX + double(X) * R1), F(PY + double(Y) * R1), F(double(PZ) + Z1));
+      GLVertex3f(F(PX + Ext(X) * R1), F(PY + Ext(Y) * R1), F(Ext(PZ) + Z1));
     }
     GLEnd();
   }

@@ -1,8 +1,10 @@
 // Vertex wrappers, the recorder's edit path, and the vector and rotation helpers.
 //
-// Rounding: every stored value is a float. Sums and products are formed in double (a product of
-// two floats is exact there) and rounded once when stored; the trigonometric values and the
-// two products SP * SR and SP * CR of MatrixEulerDeg are rounded to float before use.
+// Rounding: every stored value is a float. Sums and products are formed at extended precision
+// (a product of two floats is exact there) and rounded once when stored; the trigonometric values
+// and the two products SP * SR and SP * CR of MatrixEulerDeg are rounded to float before use.
+// Extended rather than double: GCC 12's vectoriser at -O2 was seen to change the rounding of
+// one matrix cell computed in double.
 #include "brevra/geometry/vertex.h"
 
 #include <GL/gl.h>  // Required for: glBegin, glVertex3f, glEnd
@@ -20,7 +22,10 @@ bool GLVert3FEnableEdit = false;
 
 namespace {
 
-float F(double v) { return static_cast<float>(v); }
+// Sums and products are formed in extended precision (x87 on x86, never vectorised) and
+// rounded once when stored.
+using Ext = long double;
+float F(Ext v) { return static_cast<float>(v); }
 
 bool ValidSlot(std::int32_t s) { return s >= TGLVectorSlots::Low && s <= TGLVectorSlots::High; }
 
@@ -54,11 +59,9 @@ void GLVertex3f(float X, float Y, float Z) {
   if (scale.X == 0 && scale.Y == 0 && scale.Z == 0) scale = {1, 1, 1};
   const TGLVector& move = r.GLVert3FTmp[s];
   TGLVector& out = r.GLVert3F[s];
-  out = {F(double(scale.X) * X + move.X), F(double(scale.Y) * Y + move.Y),
-         F(double(scale.Z) * Z + move.Z)};
+  out = {F(Ext(scale.X) * X + move.X), F(Ext(scale.Y) * Y + move.Y), F(Ext(scale.Z) * Z + move.Z)};
   const TGLVector& pre = r.GLVert3FTmpPosRot[s];
-  const TGLVector q = {F(double(pre.X) + out.X), F(double(pre.Y) + out.Y),
-                       F(double(pre.Z) + out.Z)};
+  const TGLVector q = {F(Ext(pre.X) + out.X), F(Ext(pre.Y) + out.Y), F(Ext(pre.Z) + out.Z)};
   // The pre-rotation offset stays in the result: it moves the point before the rotation about
   // the origin.
   out = MatrixVecRot(q, MatrixEulerRad(r.GLVert3FTmpRotate[s]));
@@ -85,25 +88,25 @@ float RandomF(float Range) {
 }
 
 TGLBaseMatrix MatrixEulerDeg(TGLVector Ang) {
-  const float CR = F(std::cos(double(Ang.X)));
-  const float SR = F(std::sin(double(Ang.X)));
-  const float CP = F(std::cos(double(Ang.Y)));
-  const float SP = F(std::sin(double(Ang.Y)));
-  const float CY = F(std::cos(double(Ang.Z)));
-  const float SY = F(std::sin(double(Ang.Z)));
-  const float SRSP = F(double(SP) * SR);
-  const float CRSP = F(double(SP) * CR);
+  const float CR = F(std::cos(Ext(Ang.X)));
+  const float SR = F(std::sin(Ext(Ang.X)));
+  const float CP = F(std::cos(Ext(Ang.Y)));
+  const float SP = F(std::sin(Ext(Ang.Y)));
+  const float CY = F(std::cos(Ext(Ang.Z)));
+  const float SY = F(std::sin(Ext(Ang.Z)));
+  const float SRSP = F(Ext(SP) * SR);
+  const float CRSP = F(Ext(SP) * CR);
 
   TGLBaseMatrix m{};
-  m[0][0] = F(double(CY) * CP);
-  m[0][1] = F(double(SY) * CP);
+  m[0][0] = F(Ext(CY) * CP);
+  m[0][1] = F(Ext(SY) * CP);
   m[0][2] = -SP + 0.0f;  // adding +0 turns -0 into +0: zero pitch never gives -0
-  m[1][0] = F(double(CY) * SRSP - double(SY) * CR);
-  m[1][1] = F(double(SY) * SRSP + double(CY) * CR);
-  m[1][2] = F(double(CP) * SR);
-  m[2][0] = F(double(CY) * CRSP + double(SY) * SR);
-  m[2][1] = F(double(SY) * CRSP - double(CY) * SR);
-  m[2][2] = F(double(CP) * CR);
+  m[1][0] = F(Ext(CY) * SRSP - Ext(SY) * CR);
+  m[1][1] = F(Ext(SY) * SRSP + Ext(CY) * CR);
+  m[1][2] = F(Ext(CP) * SR);
+  m[2][0] = F(Ext(CY) * CRSP + Ext(SY) * SR);
+  m[2][1] = F(Ext(SY) * CRSP - Ext(CY) * SR);
+  m[2][2] = F(Ext(CP) * CR);
   return m;
 }
 
@@ -115,8 +118,7 @@ TGLVector MatrixVecRot(TGLVector Vec, const TGLBaseMatrix& Ang) {
   TGLVector out;
   float* const cells[3] = {&out.X, &out.Y, &out.Z};
   for (int j = 0; j < 3; ++j) {
-    *cells[j] =
-        F(double(Ang[0][j]) * Vec.X + double(Ang[1][j]) * Vec.Y + double(Ang[2][j]) * Vec.Z);
+    *cells[j] = F(Ext(Ang[0][j]) * Vec.X + Ext(Ang[1][j]) * Vec.Y + Ext(Ang[2][j]) * Vec.Z);
   }
   return out;
 }

@@ -30,6 +30,10 @@ struct TGLVertex {
   float Z = 0;
 };
 
+// A parameterless callback: the plant generators' material and model hooks, the client's menu
+// hooks.
+using BrvProcedure = void (*)();
+
 // 4 x 4 floats indexed [row][column]. The rotation helpers fill only the upper-left 3 x 3
 // block, each row the image of one coordinate axis; the rest is left at zero and unused.
 using TGLBaseMatrix = std::array<std::array<float, 4>, 4>;
