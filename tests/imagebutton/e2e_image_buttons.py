@@ -1,0 +1,175 @@
+#!/usr/bin/env python3
+"""End-to-end run of the image_buttons example in a real X server (its own Xvfb).
+
+Clicks with the real pointer on an opaque pixel of the first button (a command is reported),
+then on the magenta corner of the second button (nothing is reported), then on the second
+button itself; takes a screenshot and checks that the status bar shows dark text pixels on its
+strip and that the first button's picture is on screen while its magenta corner is not. Ends the
+program with Escape and expects exit code 0.
+
+    e2e_image_buttons.py --program PATH [--screenshot OUT.png]
+
+Needs Xvfb, xdotool and ImageMagick's import and convert.
+"""
+
+import argparse
+import os
+import re
+import subprocess
+import sys
+import time
+
+SCREEN_W, SCREEN_H = 1024, 768
+TITLE = "Image buttons"
+
+
+class Failure(Exception):
+    pass
+
+
+def wait_for(what, probe, timeout, interval=0.1):
+    deadline = time.monotonic() + timeout
+    while True:
+        result = probe()
+        if result:
+            return result
+        if time.monotonic() > deadline:
+            raise Failure("timed out waiting for " + what)
+        time.sleep(interval)
+
+
+def start_xvfb():
+    read_fd, write_fd = os.pipe()
+    process = subprocess.Popen(
+        ["Xvfb", "-displayfd", str(write_fd), "-screen", "0",
+         "%dx%dx24" % (SCREEN_W, SCREEN_H), "-nolisten", "tcp"],
+        pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.close(write_fd)
+    number = b""
+    deadline = time.monotonic() + 15
+    while not number.endswith(b"\n"):
+        if time.monotonic() > deadline or process.poll() is not None:
+            raise Failure("Xvfb did not start")
+        chunk = os.read(read_fd, 16)
+        if not chunk:
+            break
+        number += chunk
+    os.close(read_fd)
+    return process, ":" + number.decode().strip()
+
+
+def xdotool(env, *args):
+    return subprocess.run(["xdotool", *args], env=env, capture_output=True, text=True,
+                          timeout=10).stdout
+
+
+def pixels(env, png, x, y, w, h):
+    """RGB tuples of a block of the screenshot, row by row."""
+    out = subprocess.run(["convert", png, "-crop", "%dx%d+%d+%d" % (w, h, x, y), "+repage",
+                          "-depth", "8", "txt:-"], env=env, capture_output=True, text=True,
+                         timeout=20).stdout
+    result = {}
+    for line in out.splitlines():
+        m = re.match(r"(\d+),(\d+):\s*\((\d+),(\d+),(\d+)", line)
+        if m:
+            result[(int(m.group(1)), int(m.group(2)))] = tuple(int(m.group(i)) for i in (3, 4, 5))
+    return result
+
+
+def run(args):
+    xvfb, display = start_xvfb()
+    env = dict(os.environ, DISPLAY=display)
+    env.pop("WAYLAND_DISPLAY", None)
+    program = None
+    try:
+        program = subprocess.Popen([args.program], env=env, stdout=subprocess.PIPE, text=True,
+                                   cwd=os.path.dirname(args.program))
+        lines = []
+
+        def read_until(pattern, timeout):
+            deadline = time.monotonic() + timeout
+            while time.monotonic() < deadline:
+                line = program.stdout.readline()
+                if not line:
+                    break
+                lines.append(line.strip())
+                if re.search(pattern, line):
+                    return line
+            raise Failure("no line matching %r; got %r" % (pattern, lines))
+
+        buttons = {}
+        for _ in range(3):
+            m = re.match(r"button (\d+) at (\d+) (\d+) size (\d+) (\d+)",
+                         read_until(r"^button ", 20))
+            buttons[int(m.group(1))] = tuple(int(m.group(i)) for i in range(2, 6))
+        window = wait_for("the window", lambda: xdotool(env, "search", "--name", TITLE).split(),
+                          15)[0]
+        geometry = xdotool(env, "getwindowgeometry", window)
+        m = re.search(r"Position: (\d+),(\d+)", geometry)
+        wx, wy = int(m.group(1)), int(m.group(2))
+        time.sleep(1.0)  # a few frames
+
+        def click(x, y):
+            xdotool(env, "mousemove", str(wx + x), str(wy + y))
+            time.sleep(0.3)
+            xdotool(env, "click", "1")
+            time.sleep(0.5)
+
+        # The first button: its centre is opaque.
+        bx, by, bw, bh = buttons[101]
+        click(bx + bw // 2, by + bh // 2)
+        read_until(r"^command 101$", 10)
+        # The second button's magenta corner: not the button.
+        cx, cy, cw, ch = buttons[102]
+        click(cx + 1, cy + 1)
+        click(cx + cw // 2, cy + ch // 2)
+        line = read_until(r"^command ", 10)
+        if line.strip() != "command 102":
+            raise Failure("the magenta corner was reported as a click: %r" % line)
+        xdotool(env, "mousemove", str(wx + 400), str(wy + 300))
+        time.sleep(0.8)
+
+        png = args.screenshot or os.path.join(os.path.dirname(args.program), "image_buttons.png")
+        subprocess.run(["import", "-window", "root", png], env=env, check=True, timeout=20)
+        client_h = 480
+        strip = pixels(env, png, wx, wy + client_h - 18, 200, 16)
+        dark = sum(1 for p in strip.values() if max(p) < 80)
+        face = sum(1 for p in strip.values() if p == (0xD4, 0xD0, 0xC8))
+        if face < 500:
+            raise Failure("no status strip in the screenshot (%d face pixels)" % face)
+        if dark < 20:
+            raise Failure("no status text in the screenshot (%d dark pixels)" % dark)
+        button = pixels(env, png, wx + bx, wy + by, bw, bh)
+        if button.get((bw // 2, bh // 2)) != (0xC0, 0x30, 0x20):
+            raise Failure("the first button is not on screen: %r" % (button.get((bw // 2, bh // 2)),))
+        if button.get((1, 1)) == (255, 0, 255):
+            raise Failure("the magenta corner is drawn")
+
+        xdotool(env, "key", "--window", window, "Escape")
+        code = program.wait(timeout=15)
+        if code != 0:
+            raise Failure("exit code %d" % code)
+        print("ok: clicks reported, corner ignored, status text visible (%s)" % png)
+    finally:
+        if program is not None and program.poll() is None:
+            program.kill()
+            program.wait()
+        xvfb.terminate()
+        xvfb.wait()
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--program", required=True)
+    parser.add_argument("--screenshot")
+    args = parser.parse_args()
+    try:
+        run(args)
+    except Failure as failure:
+        print("FAIL: %s" % failure, file=sys.stderr)
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
