@@ -612,6 +612,77 @@ TEST_F(Platform, CursorsIconsAndBrushes) {
   EXPECT_EQ(hl::ClassIcon(h), LoadIcon(0, IDI_APPLICATION));
 }
 
+TEST_F(Platform, CursorFilesAreLoadedOnlyWhenTheyAreCursorsOrImages) {
+  struct Case {
+    const char* name;
+    std::vector<unsigned char> bytes;
+    bool loads;
+  };
+  const Case cases[] = {
+      {"cursor.cur", {0, 0, 2, 0, 1, 0, 32, 32, 0, 0, 0, 0}, true},
+      {"icon.ico", {0, 0, 1, 0, 1, 0, 16, 16, 0, 0, 0, 0}, true},
+      {"empty.cur", {0, 0, 2, 0, 0, 0}, false},  // a directory without images
+      {"picture.bmp", {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, true},
+      {"text.cur", {'h', 'e', 'l', 'l', 'o'}, false},
+      {"zero.cur", {}, false},
+  };
+  const std::string dir = ::testing::TempDir();
+  for (const Case& c : cases) {
+    const std::string path = dir + "/brevra_" + c.name;
+    FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fwrite(c.bytes.data(), 1, c.bytes.size(), f);
+    std::fclose(f);
+    HCURSOR h = LoadCursorFromFile(path.c_str());
+    EXPECT_EQ(h != 0, c.loads) << c.name;
+    if (h != 0) {
+      EXPECT_EQ(hl::CursorId(h), 0) << "not a predefined cursor";
+    }
+    std::remove(path.c_str());
+  }
+}
+
+TEST_F(Platform, ChildRectanglesAndKeyFocus) {
+  HWND h = Main();
+  HWND c = Child(h, 10, 20, 30, 40, 5);
+  RECT r, pr;
+  GetWindowRect(c, &r);
+  GetWindowRect(h, &pr);
+  // The parent's client area starts 3 right of and 19 below its outer corner.
+  EXPECT_EQ(r.left - pr.left - 3, 10);
+  EXPECT_EQ(r.top - pr.top - 19, 20);
+  EXPECT_EQ(r.right - r.left, 30);
+  MoveWindow(c, 1, 2, 3, 4, false);
+  GetWindowRect(c, &r);
+  EXPECT_EQ(r.left, 3 + 1);
+  EXPECT_EQ(r.bottom - r.top, 4);
+  Drain();
+  EXPECT_EQ(SetFocus(c), h);
+  hl::InjectKey('K', true);
+  ShowWindow(c, SW_HIDE);
+  EXPECT_FALSE(IsWindowVisible(c));
+  hl::InjectMouseMove(3 + 2, 19 + 3);  // where the hidden child is
+  const auto got = Take();
+  ASSERT_EQ(got.size(), 2u);
+  EXPECT_EQ(got[0].hwnd, c) << "keys go to the focus";
+  EXPECT_EQ(got[1].hwnd, h) << "a hidden child takes no pointer input";
+}
+
+TEST_F(Platform, DestroyedWindowsLeaveNoObjectsBehind) {
+  const std::size_t before = hl::LiveObjectCount();
+  HWND h = Main();
+  HWND s = CreateStatusWindow(WS_CHILD | WS_VISIBLE, "x", h, 1);
+  GetDC(h);
+  PAINTSTRUCT ps;
+  BeginPaint(s, &ps);
+  SetTimer(h, 3, 100, nullptr);
+  DestroyWindow(h);
+  EXPECT_EQ(hl::LiveObjectCount(), before + 2) << "only the status class's shared brush/cursor";
+  hl::AdvanceClock(1000);
+  MSG m;
+  EXPECT_FALSE(PeekMessage(&m, 0, 0, 0, PM_NOREMOVE)) << "its timers died with it";
+}
+
 // ---- status window ---------------------------------------------------------------------------
 TEST_F(Platform, StatusWindowKeepsTextAndPartsAlongTheBottom) {
   HWND h = Main();
