@@ -171,19 +171,48 @@ TEST_F(ImageButtonWindow, CreationSizesPlacesShapesAndPaints) {
 }
 
 TEST_F(ImageButtonWindow, PlacementTakesTheFixedFrameAllowances) {
-  // In a frameless parent the 3 and 19 are taken off all the same.
+  // The button moves by (frame left - 3, caption and top frame - 19) of its parent: it stays
+  // where it was created in a parent with the classic 3 / 19 frame, and moves to (41, 64) in
+  // one with a 4 / 23 frame (when the platform offers such a frame: a sizing border).
   pf::WNDCLASS pc;
   pc.lpfnWndProc = ParentProc;
   pc.lpszClassName = "Panel";
   pf::RegisterClass(&pc);
-  const pf::HWND panel = pf::CreateWindowEx(0, "Panel", "", pf::WS_CHILD | pf::WS_VISIBLE, 10, 10,
-                                            300, 200, parent, 0, 0, nullptr);
-  const pf::HWND b = MakeButton(panel);
-  pf::RECT r, pr;
-  pf::GetWindowRect(b, &r);
-  pf::GetWindowRect(panel, &pr);
-  EXPECT_EQ(r.left - pr.left, 37);
-  EXPECT_EQ(r.top - pr.top, 41);
+  struct Case {
+    const char* name;
+    pf::HWND parent;
+  };
+  const Case cases[] = {
+      {"captioned", parent},
+      {"sizing border",
+       pf::CreateWindowEx(0, "ButtonParent", "",
+                          pf::WS_POPUP | pf::WS_CAPTION | pf::WS_THICKFRAME | pf::WS_VISIBLE, 500,
+                          50, 300, 200, 0, 0, 0, nullptr)},
+      {"frameless pop-up", pf::CreateWindowEx(0, "ButtonParent", "", pf::WS_POPUP | pf::WS_VISIBLE,
+                                              600, 400, 300, 200, 0, 0, 0, nullptr)},
+      {"child panel", pf::CreateWindowEx(0, "Panel", "", pf::WS_CHILD | pf::WS_VISIBLE, 10, 10, 300,
+                                         200, parent, 0, 0, nullptr)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_NE(c.parent, 0u);
+    pf::RECT outer;
+    pf::GetWindowRect(c.parent, &outer);
+    pf::POINT client{0, 0};
+    pf::ClientToScreen(c.parent, &client);
+    const std::int32_t frameX = client.x - outer.left, frameY = client.y - outer.top;
+    const pf::HWND b = MakeButton(c.parent);
+    pf::RECT r;
+    pf::GetWindowRect(b, &r);
+    const std::int32_t x = r.left - client.x, y = r.top - client.y;
+    EXPECT_EQ(x, 40 + frameX - 3);
+    EXPECT_EQ(y, 60 + frameY - 19);
+    if (frameX == 3 && frameY == 19) EXPECT_TRUE(x == 40 && y == 60);
+    if (frameX == 4 && frameY == 23) EXPECT_TRUE(x == 41 && y == 64);
+    if (frameX == 0 && frameY == 0) EXPECT_TRUE(x == 37 && y == 41);
+    EXPECT_EQ(r.right - r.left, kW);
+    EXPECT_EQ(r.bottom - r.top, kH);
+  }
 }
 
 // ---- the state machine as message sequences ----
