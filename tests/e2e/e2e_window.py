@@ -29,8 +29,11 @@ class Failure(Exception):
     pass
 
 
+START = time.monotonic()
+
+
 def log(message):
-    print(message, flush=True)
+    print("[%5.1f s] %s" % (time.monotonic() - START, message), flush=True)
 
 
 def wait_for(what, probe, timeout, interval=0.1):
@@ -147,17 +150,26 @@ def run_scenario(args):
 
         # The start-up question, answered with the keyboard.
         dialog = wait_for('the question box "%s"' % QUESTION_CAPTION,
-                          lambda: expect_running(demo) or x.find_window(QUESTION_CAPTION), 20)
+                          lambda: expect_running(demo) or x.find_window(QUESTION_CAPTION), 25)
         log("question box: window " + dialog)
-        time.sleep(0.3)  # let the box map and take its keyboard handling
-        focus(x, dialog)
+        # A key pressed before the box has the keyboard is lost: press again while it stays.
         key = "Return" if args.answer == "yes" else "Escape"
-        x.run("xdotool", "key", key)
-        log("answered with " + key)
+        for attempt in range(3):
+            time.sleep(0.3)
+            focus(x, dialog)
+            x.run("xdotool", "key", key)
+            log("answered with %s (attempt %d)" % (key, attempt + 1))
+            try:
+                wait_for("the question box to close",
+                         lambda: expect_running(demo) or x.find_window(QUESTION_CAPTION) is None, 5)
+                break
+            except Failure:
+                if attempt == 2:
+                    raise
 
         # The main window: title, position and size.
         window = wait_for('the window "%s"' % TITLE,
-                          lambda: expect_running(demo) or x.find_window(TITLE), 20)
+                          lambda: expect_running(demo) or x.find_window(TITLE), 25)
         geo = wait_for("the window's final geometry", lambda: (
             lambda g: g if (g["w"], g["h"]) != (1, 1) else None)(x.geometry(window)), 5)
         log("main window %s: %r" % (window, geo))
@@ -181,17 +193,23 @@ def run_scenario(args):
         log("drags done, the demo runs")
 
         # The end.
-        if args.end == "escape":
-            focus(x, window)
-            x.run("xdotool", "key", "Escape")
-        else:
-            subprocess.run([os.path.abspath(args.close_helper), window], env=x.env, check=True,
-                           timeout=10)
-        log("asked to end with " + args.end)
-        try:
-            code = demo.wait(15)
-        except subprocess.TimeoutExpired:
-            raise Failure("the demo did not end within 15 s after " + args.end)
+        code = None
+        for attempt in range(2):
+            if args.end == "escape":
+                focus(x, window)
+                x.run("xdotool", "key", "Escape")
+            else:
+                # (a second request may find the window gone already: not an error here)
+                subprocess.run([os.path.abspath(args.close_helper), window], env=x.env,
+                               check=attempt == 0, timeout=10)
+            log("asked to end with %s (attempt %d)" % (args.end, attempt + 1))
+            try:
+                code = demo.wait(10)
+                break
+            except subprocess.TimeoutExpired:
+                pass
+        if code is None:
+            raise Failure("the demo did not end after %s, twice" % args.end)
         if code != 0:
             raise Failure("the demo ended with exit code %d, expected 0" % code)
         log("the demo ended with exit code 0")
