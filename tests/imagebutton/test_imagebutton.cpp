@@ -51,9 +51,13 @@ struct Batch {
   std::vector<pf::RECT> rects;
 };
 
+// Memory DCs start with shared stock objects, made on first use: make them before counting.
+void MakeStockObjects() { pf::DeleteDC(pf::CreateCompatibleDC(0)); }
+
 class RegionTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    MakeStockObjects();
     pf::SetRegionDataObserver([this](const pf::RGNDATA* data, std::uint32_t bytes) {
       Batch b;
       b.bytes = bytes;
@@ -380,6 +384,7 @@ TEST(LoadBMPFromFile, PalettesFromTheColourTableOrHalftone) {
   const std::string deep = dir.file("deep.bmp");
   ASSERT_TRUE(brevra::test::WriteTrueColourBmp(deep, Picture(3, 3, Rgb(1, 2, 3))));
 
+  MakeStockObjects();
   const std::size_t before = pf::headless::LiveObjectCount();
   pf::HPALETTE pal = 0;
   const pf::HBITMAP bmp = LoadBMPFromFile(eight, pal);
