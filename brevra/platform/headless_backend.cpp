@@ -1,7 +1,8 @@
 // Brevra platform layer: the headless backend and its controls (headless.h).
 //
 // A consistent platform without a display: a screen of configurable size, captioned windows
-// with a fixed frame (3 pixels left, right and bottom, 19 on top for the caption), a clock
+// with a fixed frame (3 pixels left, right and bottom, 19 on top for the caption; with a sizing
+// border 4 and 23; a sizing border alone 4 all round; other pop-ups none), a clock
 // that only moves when told, message boxes answered by a responder, and real OpenGL: each
 // top-level window has an EGL pbuffer of its client size, recreated when that size changes.
 // Swapping a pbuffer finishes the drawing and counts; the pixels stay readable.
@@ -22,7 +23,12 @@ using namespace detail;
 
 namespace {
 
-constexpr RECT kCaptionFrame{3, 19, 3, 3};
+RECT FrameFor(UINT style) {
+  const bool caption = (style & WS_CAPTION) == WS_CAPTION;
+  const bool sizing = (style & WS_THICKFRAME) != 0;
+  if (caption) return sizing ? RECT{4, 23, 4, 4} : RECT{3, 19, 3, 3};
+  return sizing ? RECT{4, 4, 4, 4} : RECT{};
+}
 
 struct Surface {
   egl::Pbuffer pbuffer;
@@ -74,7 +80,7 @@ std::uint32_t Ticks() { return H().clock; }
 
 // ---- window ----
 bool CreateNative(Window* w) {
-  w->frame = (w->style & WS_CAPTION) == WS_CAPTION ? kCaptionFrame : RECT{};
+  w->frame = FrameFor(w->style);
   auto* s = new Surface;
   w->native = s;
   MakeSurface(w);

@@ -139,6 +139,7 @@ TEST_F(Platform, CreateSendsCreateThenSizeWithClientSizeBeforeReturning) {
       {kCaptioned, 800, 600, 794, 578},     // 3-pixel frame, 19-pixel caption and top frame
       {kFullScreen, 1024, 768, 1024, 768},  // a pop-up without caption has no frame
       {kCaptioned, 300, 600, 294, 578},
+      {kCaptioned | WS_THICKFRAME, 300, 600, 292, 573},  // a sizing border: 4, and 23 on top
   };
   for (const Case& c : cases) {
     g_seen.clear();
