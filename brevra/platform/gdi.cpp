@@ -463,6 +463,36 @@ std::vector<RECT> BandSweep(std::vector<RECT> a, std::vector<RECT> b, std::int32
   return out;
 }
 
+// a OR b for two band lists, in time proportional to b and to the part of a that b reaches
+// down to: the bands of a that end above b's first row are kept as they are (bands are sorted
+// and their bottoms never decrease), the rest is swept with b, and the first swept band joins
+// the last kept one when they touch and have the same spans. A region built top to bottom in
+// batches therefore grows in linear time. The result replaces `a`; `b` must not be `a`.
+void UniteBelow(std::vector<RECT>& a, const std::vector<RECT>& b) {
+  const std::int32_t top = b.front().top;
+  const auto split =
+      std::partition_point(a.begin(), a.end(), [top](const RECT& r) { return r.bottom <= top; });
+  std::vector<RECT> swept = BandSweep(std::vector<RECT>(split, a.end()), b, RGN_OR);
+  a.erase(split, a.end());
+  std::vector<RECT>& out = a;
+  std::size_t skip = 0;
+  if (!out.empty() && !swept.empty() && out.back().bottom == swept.front().top) {
+    std::size_t lastBand = out.size();
+    while (lastBand > 0 && out[lastBand - 1].top == out.back().top) --lastBand;
+    std::size_t firstBand = 0;
+    while (firstBand < swept.size() && swept[firstBand].top == swept.front().top) ++firstBand;
+    bool same = out.size() - lastBand == firstBand;
+    for (std::size_t i = 0; same && i < firstBand; ++i) {
+      same = out[lastBand + i].left == swept[i].left && out[lastBand + i].right == swept[i].right;
+    }
+    if (same) {
+      for (std::size_t i = lastBand; i < out.size(); ++i) out[i].bottom = swept.front().bottom;
+      skip = firstBand;
+    }
+  }
+  out.insert(out.end(), swept.begin() + static_cast<std::ptrdiff_t>(skip), swept.end());
+}
+
 std::int32_t KindOf(const Region& r) {
   if (r.rects.empty()) return NULLREGION;
   return r.rects.size() == 1 ? SIMPLEREGION : COMPLEXREGION;
@@ -794,7 +824,13 @@ std::int32_t CombineRgn(HRGN dst, HRGN src1, HRGN src2, std::int32_t mode) {
   }
   const Region* b = detail::Find<Region>(src2);
   if (b == nullptr || mode < RGN_AND || mode > RGN_DIFF) return RGN_ERROR;
-  d->rects = BandSweep(a->rects, b->rects, mode);
+  if (mode == RGN_OR && !a->rects.empty() && !b->rects.empty()) {
+    const std::vector<RECT> second = b->rects;  // batch-sized in the common case; d may be b
+    if (d != a) d->rects = a->rects;
+    UniteBelow(d->rects, second);
+  } else {
+    d->rects = BandSweep(a->rects, b->rects, mode);
+  }
   return KindOf(*d);
 }
 

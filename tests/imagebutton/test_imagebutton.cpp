@@ -627,3 +627,49 @@ TEST(Gdi, PalettesSelectAndRealize) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Gdi, UnionEqualsTheSweepOfAllRectangles) {
+  // The union keeps the bands above the second region untouched and sweeps the rest: for any
+  // pair of regions it must equal the band form of all their rectangles together.
+  std::uint32_t seed = 12345;
+  auto next = [&seed](int n) {
+    seed = seed * 1664525u + 1013904223u;
+    return static_cast<std::int32_t>((seed >> 8) % static_cast<std::uint32_t>(n));
+  };
+  auto randomRects = [&](int count, int top, int height) {
+    std::vector<pf::RECT> v;
+    for (int i = 0; i < count; ++i) {
+      const std::int32_t l = next(30), t = top + next(height);
+      v.push_back({l, t, l + 1 + next(10), t + 1 + next(3)});
+    }
+    return v;
+  };
+  auto regionOf = [&](const std::vector<pf::RECT>& rects) {
+    std::vector<std::uint8_t> buf(kHeaderBytes + rects.size() * sizeof(pf::RECT));
+    auto* data = new (buf.data()) pf::RGNDATA;
+    data->rdh.nCount = static_cast<std::uint32_t>(rects.size());
+    std::copy(rects.begin(), rects.end(), reinterpret_cast<pf::RECT*>(buf.data() + kHeaderBytes));
+    return pf::ExtCreateRegion(nullptr, static_cast<std::uint32_t>(buf.size()), data);
+  };
+  for (int round = 0; round < 200; ++round) {
+    SCOPED_TRACE(round);
+    const int aTop = next(10), bTop = next(25);
+    const std::vector<pf::RECT> ra = randomRects(1 + next(12), aTop, 15);
+    const std::vector<pf::RECT> rb = randomRects(1 + next(12), bTop, 8);
+    std::vector<pf::RECT> all = ra;
+    all.insert(all.end(), rb.begin(), rb.end());
+    const std::string expected = Str(pf::detail::NormaliseRects(all));
+    const pf::HRGN a = regionOf(ra), b = regionOf(rb), d = pf::CreateRectRgn(0, 0, 0, 0);
+    EXPECT_NE(pf::CombineRgn(d, a, b, pf::RGN_OR), pf::RGN_ERROR);
+    EXPECT_EQ(Str(pf::RegionRects(d)), expected) << "into a third region";
+    EXPECT_NE(pf::CombineRgn(a, a, b, pf::RGN_OR), pf::RGN_ERROR);
+    EXPECT_EQ(Str(pf::RegionRects(a)), expected) << "in place";
+    EXPECT_NE(pf::CombineRgn(b, d, b, pf::RGN_OR), pf::RGN_ERROR);
+    EXPECT_EQ(Str(pf::RegionRects(b)), expected) << "into the second source";
+    for (pf::HRGN h : {a, b, d}) pf::DeleteObject(h);
+  }
+}
+
+}  // namespace
