@@ -24,6 +24,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -480,6 +481,8 @@ struct BrokenPicture {
   int boxes;                   // message boxes expected
   std::array<int, 2> surface;  // a point of the first frame on the surface that loses it
 };
+
+void PrintTo(const BrokenPicture& c, std::ostream* os) { *os << c.name; }
 
 class Broken : public ::testing::TestWithParam<BrokenPicture> {};
 
