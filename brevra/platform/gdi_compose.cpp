@@ -2,16 +2,14 @@
 // (strip, part separators, text in DejaVu Sans through SDL2_ttf) and every visible child's
 // surface is drawn over the OpenGL frame of its top-level window just before the frame is shown.
 //
-// SDL2_ttf is opened at run time (libSDL2_ttf-2.0.so.0), so the library has no build-time
-// dependency on it; without it, or without the font, status bars show their strip and separators
-// but no text, and a warning says so once.
+// Without the font file, status bars show their strip and separators but no text, and a
+// warning says so once.
 //
 // Limits: children are drawn with glDrawPixels in the window's current context, clipped to the
 // client area; painted pixels are opaque (no blending).
 #include <GL/gl.h>         // Required for: glDrawPixels and the state it saves
 #include <SDL2/SDL.h>      // Required for: SDL_Surface, SDL_ConvertSurfaceFormat
-#include <SDL2/SDL_ttf.h>  // Required for: the TTF_* types (the functions come from dlsym)
-#include <dlfcn.h>         // Required for: dlopen, dlsym
+#include <SDL2/SDL_ttf.h>  // Required for: TTF_OpenFont, TTF_RenderUTF8_Blended
 
 #include <cstdio>
 #include <map>
@@ -32,35 +30,18 @@ constexpr std::uint32_t kShadow = 0xFF808080u;  // separators and the top edge
 constexpr std::uint32_t kLight = 0xFFFFFFFFu;
 
 // ---- the font renderer, opened once ----
-struct Ttf {
-  bool tried = false;
-  TTF_Font* font = nullptr;
-  int (*init)() = nullptr;
-  TTF_Font* (*openFont)(const char*, int) = nullptr;
-  SDL_Surface* (*renderBlended)(TTF_Font*, const char*, SDL_Color) = nullptr;
-};
-
-Ttf& Font() {
-  static Ttf t;
-  if (t.tried) return t;
-  t.tried = true;
-  void* lib = dlopen("libSDL2_ttf-2.0.so.0", RTLD_NOW | RTLD_LOCAL);
-  if (lib == nullptr) {
-    std::fprintf(stderr, "brevra: SDL2_ttf not found; status bars show no text\n");
-    return t;
+TTF_Font* Font() {
+  static bool tried = false;
+  static TTF_Font* font = nullptr;
+  if (tried) return font;
+  tried = true;
+  if (TTF_WasInit() == 0 && TTF_Init() != 0) {
+    std::fprintf(stderr, "brevra: the font renderer cannot start; status bars show no text\n");
+    return nullptr;
   }
-  t.init = reinterpret_cast<int (*)()>(dlsym(lib, "TTF_Init"));
-  t.openFont = reinterpret_cast<TTF_Font* (*)(const char*, int)>(dlsym(lib, "TTF_OpenFont"));
-  t.renderBlended = reinterpret_cast<SDL_Surface* (*)(TTF_Font*, const char*, SDL_Color)>(
-      dlsym(lib, "TTF_RenderUTF8_Blended"));
-  if (t.init == nullptr || t.openFont == nullptr || t.renderBlended == nullptr || t.init() != 0) {
-    std::fprintf(stderr, "brevra: SDL2_ttf unusable; status bars show no text\n");
-    t.renderBlended = nullptr;
-    return t;
-  }
-  t.font = t.openFont(kFontPath, kFontSize);
-  if (t.font == nullptr) std::fprintf(stderr, "brevra: no font at %s\n", kFontPath);
-  return t;
+  font = TTF_OpenFont(kFontPath, kFontSize);
+  if (font == nullptr) std::fprintf(stderr, "brevra: no font at %s\n", kFontPath);
+  return font;
 }
 
 void Fill(Surface& s, std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1,
@@ -74,9 +55,9 @@ void Fill(Surface& s, std::int32_t x0, std::int32_t y0, std::int32_t x1, std::in
 
 // Blends UTF-8 text in black onto the surface, clipped to [x, right).
 void DrawText(Surface& s, const std::string& utf8, std::int32_t x, std::int32_t right) {
-  Ttf& t = Font();
-  if (t.font == nullptr || t.renderBlended == nullptr || utf8.empty()) return;
-  SDL_Surface* text = t.renderBlended(t.font, utf8.c_str(), SDL_Color{0, 0, 0, 255});
+  TTF_Font* font = Font();
+  if (font == nullptr || utf8.empty()) return;
+  SDL_Surface* text = TTF_RenderUTF8_Blended(font, utf8.c_str(), SDL_Color{0, 0, 0, 255});
   if (text == nullptr) return;
   SDL_Surface* argb = SDL_ConvertSurfaceFormat(text, SDL_PIXELFORMAT_ARGB8888, 0);
   SDL_FreeSurface(text);
