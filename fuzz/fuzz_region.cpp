@@ -9,6 +9,7 @@
 // for a 256 MiB picture, and its 32-bit working image would only measure the machine's memory.
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 #include "brevra/imagebutton/bitmap_region.h"
@@ -22,6 +23,10 @@ namespace pf = brevra::platform;
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   FUZZ_CHECK(pf::Init(pf::Backend::Headless));
+  // The stock objects (default bitmap and palette of memory DCs, the screen DC) are made on
+  // first use and live for the process: make them now, so that the count below is ours alone.
+  pf::DeleteDC(pf::CreateCompatibleDC(0));
+  pf::ReleaseDC(0, pf::GetDC(0));
   return 0;
 }
 
@@ -50,6 +55,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return 0;
   }
   FUZZ_CHECK(region != 0);
+  if (pf::headless::LiveObjectCount() != live + 1) {
+    std::fprintf(stderr, "live objects: %zu before, %zu after\n", live,
+                 pf::headless::LiveObjectCount());
+  }
   FUZZ_CHECK(pf::headless::LiveObjectCount() == live + 1);
   pf::RECT box{};
   const std::int32_t kind = pf::GetRgnBox(region, &box);
