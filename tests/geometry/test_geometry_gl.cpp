@@ -54,6 +54,9 @@ class GeometryGL : public brevra::test::GLTest {
     glDepthMask(GL_TRUE);
     glPointSize(1);
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+    // Leave no drawing pending: the context is destroyed at process exit, and llvmpipe flushing
+    // then (after its compiler's statics are gone) never returns.
+    glFinish();
   }
 
   // The vertices GL received in the last recording.
