@@ -7,7 +7,9 @@ namespace brevra::platform::detail {
 namespace {
 
 std::unordered_map<HANDLE, std::unique_ptr<Object>>& table() {
-  static std::unordered_map<HANDLE, std::unique_ptr<Object>> objects;
+  // Never destroyed at exit: objects left alive then (windows, GL contexts) would be torn down
+  // during static destruction, after the GL driver's own statics; the process ends them instead.
+  static auto& objects = *new std::unordered_map<HANDLE, std::unique_ptr<Object>>();
   return objects;
 }
 HANDLE g_next = 0x100;  // small numbers are left free so that they never look like handles

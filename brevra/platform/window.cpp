@@ -18,7 +18,7 @@ using namespace detail;
 namespace detail {
 
 State& S() {
-  static State state;
+  static State& state = *new State();  // outlives static destruction, like the object table
   return state;
 }
 

@@ -13,7 +13,11 @@
 namespace brevra::test {
 
 bool MakeGLCurrent(int width, int height, std::string* error) {
-  static std::map<std::pair<int, int>, std::unique_ptr<platform::egl::Pbuffer>> buffers;
+  // Never destroyed: tearing an llvmpipe context down during static destruction makes the
+  // driver compile pending work after its own statics are gone, and the process hangs at exit.
+  // The contexts end with the process instead.
+  static auto& buffers =
+      *new std::map<std::pair<int, int>, std::unique_ptr<platform::egl::Pbuffer>>();
   auto& slot = buffers[{width, height}];
   if (!slot) {
     slot = std::make_unique<platform::egl::Pbuffer>();
