@@ -2,13 +2,13 @@
 #include "tests/support/gl_context.h"
 
 #include <GL/gl.h>  // Required for: glReadPixels, glGetError
-#include <png.h>    // Required for: WritePng
 
 #include <cstdio>
 #include <map>
 #include <memory>
 
 #include "brevra/platform/egl_pbuffer.h"
+#include "tools/png_write.h"
 
 namespace brevra::test {
 
@@ -50,27 +50,8 @@ std::vector<std::uint8_t> ReadPixels(int x, int y, int width, int height) {
 
 bool WritePng(const std::string& path, const std::vector<std::uint8_t>& rgba, int width, int height,
               bool bottomUp) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png ? png_create_info_struct(png) : nullptr;
-  if (!png || !info || setjmp(png_jmpbuf(png))) {
-    png_destroy_write_struct(&png, &info);
-    std::fclose(f);
-    return false;
-  }
-  png_init_io(png, f);
-  png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE,
-               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  png_write_info(png, info);
-  for (int row = 0; row < height; ++row) {
-    int src = bottomUp ? height - 1 - row : row;
-    png_write_row(png, rgba.data() + static_cast<std::size_t>(src) * width * 4);
-  }
-  png_write_end(png, nullptr);
-  png_destroy_write_struct(&png, &info);
-  std::fclose(f);
-  return true;
+  if (rgba.size() < static_cast<std::size_t>(width) * height * 4) return false;
+  return tools::WritePngRGBA(path, rgba.data(), width, height, bottomUp);
 }
 
 }  // namespace brevra::test
