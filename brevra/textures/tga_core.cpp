@@ -2,9 +2,10 @@
 //
 // Speed: pixels are read in blocks (a whole type 2 image, or a whole raw packet, with one read)
 // and blue and red are exchanged afterwards in tight loops specialised for 3 and 4 bytes per
-// pixel. Failure points and messages are those of the pixel-at-a-time reading they replace: a
-// raw packet first reads the pixels that still fit, then at most one more before it reports
-// that the packet runs past the image.
+// pixel; run-length packets already in the source's buffer are decoded in place. Failure points and
+// messages are those of the pixel-at-a-time reading they replace: a raw packet first reads the
+// pixels that still fit, then at most one more before it reports that the packet runs past the
+// image.
 #include "brevra/textures/tga_core.h"
 
 #include <algorithm>
@@ -75,6 +76,71 @@ TgaStatus ReadFront(TgaSource& source, TGATexture& texture, TTGA& info) {
   return TgaStatus::Ok;
 }
 
+// Blue and red exchanged while `count` pixels of B bytes are copied from `in` to `out`.
+template <unsigned B>
+void CopySwapped(std::uint8_t* out, const std::uint8_t* in, unsigned count) {
+  for (unsigned i = 0; i < count; ++i, in += B, out += B) {
+    if constexpr (B == 4) {
+      std::uint32_t v;
+      std::memcpy(&v, in, 4);
+      v = (v & 0xFF00FF00u) | ((v >> 16) & 0xFFu) | ((v & 0xFFu) << 16);
+      std::memcpy(out, &v, 4);
+    } else {
+      out[0] = in[2];
+      out[1] = in[1];
+      out[2] = in[0];
+    }
+  }
+}
+
+// `count` copies of the file pixel at `in`, blue and red exchanged.
+template <unsigned B>
+void FillSwapped(std::uint8_t* out, const std::uint8_t* in, unsigned count) {
+  if constexpr (B == 4) {
+    std::uint32_t v;
+    std::memcpy(&v, in, 4);
+    v = (v & 0xFF00FF00u) | ((v >> 16) & 0xFFu) | ((v & 0xFFu) << 16);
+    for (unsigned i = 0; i < count; ++i, out += 4) std::memcpy(out, &v, 4);
+  } else {
+    const std::uint8_t r = in[2], g = in[1], b = in[0];
+    for (unsigned i = 0; i < count; ++i, out += 3) {
+      out[0] = r;
+      out[1] = g;
+      out[2] = b;
+    }
+  }
+}
+
+// The packets that lie wholly in the source's buffered bytes and wholly inside the image,
+// decoded in place (no Read call per packet). Stops before the first packet that is cut by the
+// buffer's end or runs past the image; the packet-at-a-time loop below then reads (and
+// reports) it, so results and failures are those of that loop. Returns the new pixel count.
+template <unsigned B>
+std::uint64_t DecodeBufferedPackets(TgaSource& source, std::uint8_t* dst, std::uint64_t pixelCount,
+                                    std::uint64_t current) {
+  const std::uint8_t* p = source.Window();
+  const std::uint8_t* const end = p + source.Buffered();
+  std::uint8_t* out = dst + current * B;
+  while (current != pixelCount && p != end) {
+    const unsigned chunk = *p;
+    const unsigned n = chunk < 128 ? chunk + 1u : chunk - 127u;
+    if (n > pixelCount - current) break;
+    if (chunk < 128) {
+      if (static_cast<std::size_t>(end - p) < 1 + std::size_t{n} * B) break;
+      CopySwapped<B>(out, p + 1, n);
+      p += 1 + std::size_t{n} * B;
+    } else {
+      if (static_cast<std::size_t>(end - p) < 1 + B) break;
+      FillSwapped<B>(out, p + 1, n);
+      p += 1 + B;
+    }
+    out += std::size_t{n} * B;
+    current += n;
+  }
+  source.Skip(static_cast<std::size_t>(p - source.Window()));
+  return current;
+}
+
 // The packets of a type 10 image. With `dst` null nothing is stored (used to find the failure
 // of data too short to hold the image without allocating for it).
 template <unsigned B>
@@ -83,6 +149,10 @@ TgaStatus DecodePackets(TgaSource& source, std::uint8_t* dst, std::uint64_t pixe
   std::uint8_t scratch[128 * B];
   std::uint64_t current = 0;
   do {
+    if (dst != nullptr) {
+      current = DecodeBufferedPackets<B>(source, dst, pixelCount, current);
+      if (current == pixelCount) break;
+    }
     std::uint8_t chunk = 0;
     if (source.Read(&chunk, 1) != 1) return TgaStatus::RleHeader;
     if (chunk < 128) {  // raw packet

@@ -95,6 +95,11 @@ class TgaSource {
   }
   // Bytes still to come, or UINT64_MAX when unknown.
   virtual std::uint64_t Remaining() const = 0;
+  // The bytes already buffered and not yet read, for decoders that parse them in place;
+  // Skip(n) consumes n of them (n <= Buffered()).
+  const std::uint8_t* Window() const { return pos_; }
+  std::size_t Buffered() const { return static_cast<std::size_t>(end_ - pos_); }
+  void Skip(std::size_t n) { pos_ += n; }
 
  protected:
   virtual std::size_t ReadSlow(std::uint8_t* dst, std::size_t n) = 0;
