@@ -31,8 +31,10 @@ void CheckImage(const pf::DibImage& dib) {
   FUZZ_CHECK(dib.stride % 4 == 0);
   FUZZ_CHECK(std::uint64_t(dib.stride) * 8 >= std::uint64_t(dib.width) * dib.bitsPerPixel);
   FUZZ_CHECK(dib.pixels.size() == std::size_t(dib.stride) * std::size_t(dib.height));
-  if (dib.bitsPerPixel <= 8) FUZZ_CHECK(dib.colors.size() <= (1u << dib.bitsPerPixel));
-  else FUZZ_CHECK(dib.colors.empty());
+  if (dib.bitsPerPixel <= 8)
+    FUZZ_CHECK(dib.colors.size() <= (1u << dib.bitsPerPixel));
+  else
+    FUZZ_CHECK(dib.colors.empty());
 }
 
 }  // namespace
@@ -41,16 +43,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   using namespace brevra;
   pf::DibImage dib;
   const pf::BmpError error = pf::DecodeBmp(data, size, dib);
-  if (error == pf::BmpError::None) CheckImage(dib);
-  else FUZZ_CHECK(dib.pixels.empty() && dib.width == 0);
+  if (error == pf::BmpError::None)
+    CheckImage(dib);
+  else
+    FUZZ_CHECK(dib.pixels.empty() && dib.width == 0);
 
   const std::string path = fuzz::WriteScratch("input.bmp", data, size);
   const std::size_t live = pf::headless::LiveObjectCount();
 
   // The file loader: the same verdict and the same pixels as the core.
-  const pf::HBITMAP bmp = pf::LoadImage(pf::GetModuleHandle(nullptr), path.c_str(),
-                                        pf::IMAGE_BITMAP, 0, 0,
-                                        pf::LR_LOADFROMFILE | pf::LR_CREATEDIBSECTION);
+  const pf::HBITMAP bmp =
+      pf::LoadImage(pf::GetModuleHandle(nullptr), path.c_str(), pf::IMAGE_BITMAP, 0, 0,
+                    pf::LR_LOADFROMFILE | pf::LR_CREATEDIBSECTION);
   FUZZ_CHECK((bmp != 0) == (error == pf::BmpError::None));
   if (bmp != 0) {
     pf::BITMAP bm;

@@ -49,7 +49,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Sizes beyond the GL limit are refused by glTexImage2D with GL_INVALID_VALUE, as documented.
   GLint maxSize = 0;
   glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
-  const auto fits = [maxSize](std::int64_t w, std::int64_t h) { return w <= maxSize && h <= maxSize; };
+  const auto fits = [maxSize](std::int64_t w, std::int64_t h) {
+    return w <= maxSize && h <= maxSize;
+  };
   const bool expectNoError = (!tgaOk || fits(tga.Width, tga.Height)) && fits(dib.width, dib.height);
 
   const std::string path = fuzz::WriteScratch("input.img", data, size);

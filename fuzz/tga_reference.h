@@ -61,7 +61,8 @@ inline ReferenceTga DecodeReferenceTga(const std::uint8_t* data, std::size_t siz
   if (!compressed) {
     if (size - pos < r.imageSize) return r.status = TgaStatus::ImageData, r;
     r.pixels.assign(data + pos, data + pos + r.imageSize);
-    for (std::size_t i = 0; i + 2 < r.pixels.size(); i += b) std::swap(r.pixels[i], r.pixels[i + 2]);
+    for (std::size_t i = 0; i + 2 < r.pixels.size(); i += b)
+      std::swap(r.pixels[i], r.pixels[i + 2]);
     return r;
   }
 

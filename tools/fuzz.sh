@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (clang, ASan + UBSan, into build-fuzz) and runs each one for a
-# bounded time from its checked-in seeds. Fails on any finding: a crash, a sanitizer report, a
+# bounded time from its checked-in seeds, one target per core at a time. Fails on any finding: a crash, a sanitizer report, a
 # leak, a failed check, a timeout or running out of memory. Findings are kept in
 # build-fuzz/findings/<target>/ (reproduce one with: build-fuzz/fuzz/<target> <file>).
 #
@@ -41,32 +41,41 @@ export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:${ASAN_OPTIONS:-}"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:${UBSAN_OPTIONS:-}"
 export LSAN_OPTIONS="suppressions=$PWD/tools/lsan.supp:${LSAN_OPTIONS:-}"
 
-summary="$build/fuzz-summary.txt"
-printf '%-20s %8s %12s %10s %8s %s\n' target seconds executions exec/s corpus result >"$summary"
-failed=0
-for t in "${targets[@]}"; do
-  corpus="$build/corpus/$t"
-  findings="$build/findings/$t"
+# One target per core at a time (libFuzzer runs one input at a time).
+run_target() {
+  local t=$1 corpus="$build/corpus/$1" findings="$build/findings/$1" dict=()
   mkdir -p "$corpus" "$findings"
-  dict=()
   case "$t" in
     fuzz_tga | fuzz_tga_file) dict=(-dict=fuzz/tga.dict) ;;
     fuzz_bmp | fuzz_region) dict=(-dict=fuzz/bmp.dict) ;;
   esac
-  log="$build/$t.log"
-  echo "fuzz.sh: $t for ${seconds}s"
-  set +e
+  local rc=0
   "$build/fuzz/$t" "$corpus" "fuzz/corpus/$t" "${dict[@]}" -max_total_time="$seconds" \
     -max_len=65536 -timeout=20 -rss_limit_mb=2560 -print_final_stats=1 \
-    -artifact_prefix="$findings/" >"$log" 2>&1
-  rc=$?
-  set -e
+    -artifact_prefix="$findings/" >"$build/$t.log" 2>&1 || rc=$?
+  echo $rc >"$build/$t.rc"
+}
+
+jobs_max=$(nproc)
+for t in "${targets[@]}"; do
+  while [ "$(jobs -rp | wc -l)" -ge "$jobs_max" ]; do wait -n || true; done
+  echo "fuzz.sh: $t for ${seconds}s"
+  run_target "$t" &
+done
+wait
+
+summary="$build/fuzz-summary.txt"
+printf '%-20s %8s %12s %10s %8s %s\n' target seconds executions exec/s corpus result >"$summary"
+failed=0
+for t in "${targets[@]}"; do
+  log="$build/$t.log"
+  rc=$(cat "$build/$t.rc")
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
   rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)
-  size=$(find "$corpus" -type f | wc -l)
+  size=$(find "$build/corpus/$t" -type f | wc -l)
   result=ok
-  if [ $rc -ne 0 ]; then
-    result="FINDING (exit $rc; see $log and $findings/)"
+  if [ "$rc" -ne 0 ]; then
+    result="FINDING (exit $rc; see $log and $build/findings/$t/)"
     failed=1
     grep -E 'ERROR|SUMMARY|fuzz check failed|runtime error' "$log" | head -5 >&2 || true
   fi

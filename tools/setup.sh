@@ -9,6 +9,7 @@ packages=(
   libpng-dev libstb-dev                              # PNG output, comparison decoder
   googletest libgtest-dev libbenchmark-dev           # tests and benchmarks
   clang-format                                       # the format check
+  clang libclang-rt-14-dev valgrind                  # fuzz targets, sanitizers, memcheck
   xvfb xdotool x11-utils xfonts-base imagemagick     # window tests in a real X server
   python3
 )

@@ -37,10 +37,14 @@ namespace pf = brevra::platform;
 namespace hl = brevra::platform::headless;
 using Bytes = std::vector<std::uint8_t>;
 
-const bool kThreadsafeDeathTests = [] {
-  GTEST_FLAG_SET(death_test_style, "threadsafe");
-  return true;
-}();
+// Death tests re-execute this program for their child ("threadsafe"). The flag is set once the
+// test framework has started: a static initialiser could run before the flag's own constructor.
+class ThreadsafeDeathTests : public ::testing::Environment {
+ public:
+  void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
+};
+[[maybe_unused]] ::testing::Environment* const kThreadsafeDeathTests =
+    ::testing::AddGlobalTestEnvironment(new ThreadsafeDeathTests);
 
 #define REQUIRE(cond)                                                         \
   do {                                                                        \

@@ -64,7 +64,7 @@ Bytes Bmp24(std::uint32_t width, std::uint32_t height, const Bytes& pixels) {
   put(24, 2);
   put(0, 4);
   put(static_cast<std::uint32_t>(pixels.size()), 4);
-  put(0, 16);
+  b.insert(b.end(), 16, 0);  // resolutions and colour counts
   b.insert(b.end(), pixels.begin(), pixels.end());
   return b;
 }

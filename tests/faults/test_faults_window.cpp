@@ -26,11 +26,14 @@ namespace {
 namespace pf = brevra::platform;
 namespace hl = brevra::platform::headless;
 
-// The child of a death test re-executes this program and runs only that test.
-const bool kThreadsafeDeathTests = [] {
-  GTEST_FLAG_SET(death_test_style, "threadsafe");
-  return true;
-}();
+// Death tests re-execute this program for their child ("threadsafe"). The flag is set once the
+// test framework has started: a static initialiser could run before the flag's own constructor.
+class ThreadsafeDeathTests : public ::testing::Environment {
+ public:
+  void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
+};
+[[maybe_unused]] ::testing::Environment* const kThreadsafeDeathTests =
+    ::testing::AddGlobalTestEnvironment(new ThreadsafeDeathTests);
 
 #define REQUIRE(cond)                                                         \
   do {                                                                        \
