@@ -36,11 +36,15 @@ constexpr const char* kTitle = "Fogliame generico";
 constexpr std::int32_t kScreenW = 1280;
 constexpr std::int32_t kScreenH = 1024;
 
-// The child of a death test re-executes this program and runs only that test.
-const bool kThreadsafeDeathTests = [] {
-  GTEST_FLAG_SET(death_test_style, "threadsafe");
-  return true;
-}();
+// The child of a death test re-executes this program and runs only that test. The flag is set
+// once the test framework has started: a static initialiser could run before the flag's own
+// constructor (writing into an unconstructed string, then losing the setting and the memory).
+class ThreadsafeDeathTests : public ::testing::Environment {
+ public:
+  void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
+};
+[[maybe_unused]] ::testing::Environment* const kThreadsafeDeathTests =
+    ::testing::AddGlobalTestEnvironment(new ThreadsafeDeathTests);
 
 // Handles every waiting message, one SetGLMsg per message (bounded, the pump never waits).
 int Pump() {
