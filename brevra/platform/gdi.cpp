@@ -463,6 +463,50 @@ std::vector<RECT> BandSweep(std::vector<RECT> a, std::vector<RECT> b, std::int32
   return out;
 }
 
+// True when `v` is already in band form except for the joining of equal touching bands: no
+// empty rectangle; the rectangles of a band (equal top and bottom) sorted by left and neither
+// overlapping nor touching; each band starting at or below the bottom of the one before. The
+// bitmap scan hands its batches over in this form.
+bool IsBanded(const std::vector<RECT>& v) {
+  for (std::size_t i = 0; i < v.size(); ++i) {
+    const RECT& r = v[i];
+    if (r.right <= r.left || r.bottom <= r.top) return false;
+    if (i == 0) continue;
+    const RECT& p = v[i - 1];
+    if (r.top == p.top && r.bottom == p.bottom) {
+      if (r.left <= p.right) return false;
+    } else if (r.top < p.bottom) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// The band form of a list for which IsBanded holds: touching bands with the same spans joined,
+// exactly as the sweep joins them, in linear time.
+std::vector<RECT> JoinEqualBands(const std::vector<RECT>& v) {
+  std::vector<RECT> out;
+  out.reserve(v.size());
+  std::size_t lastBand = 0;  // first rectangle of the last band in `out`
+  for (std::size_t i = 0; i < v.size();) {
+    std::size_t j = i;
+    while (j < v.size() && v[j].top == v[i].top && v[j].bottom == v[i].bottom) ++j;
+    bool same = !out.empty() && out.back().bottom == v[i].top && out.size() - lastBand == j - i;
+    for (std::size_t k = 0; same && k < j - i; ++k) {
+      same = out[lastBand + k].left == v[i + k].left && out[lastBand + k].right == v[i + k].right;
+    }
+    if (same) {
+      for (std::size_t k = lastBand; k < out.size(); ++k) out[k].bottom = v[i].bottom;
+    } else {
+      lastBand = out.size();
+      out.insert(out.end(), v.begin() + static_cast<std::ptrdiff_t>(i),
+                 v.begin() + static_cast<std::ptrdiff_t>(j));
+    }
+    i = j;
+  }
+  return out;
+}
+
 // a OR b for two band lists, in time proportional to b and to the part of a that b reaches
 // down to: the bands of a that end above b's first row are kept as they are (bands are sorted
 // and their bottoms never decrease), the rest is swept with b, and the first swept band joins
@@ -472,7 +516,32 @@ void UniteBelow(std::vector<RECT>& a, const std::vector<RECT>& b) {
   const std::int32_t top = b.front().top;
   const auto split =
       std::partition_point(a.begin(), a.end(), [top](const RECT& r) { return r.bottom <= top; });
-  std::vector<RECT> swept = BandSweep(std::vector<RECT>(split, a.end()), b, RGN_OR);
+  std::vector<RECT> swept;
+  if (split == a.end()) {
+    swept = b;  // nothing of `a` reaches into b's rows: b, already in band form, is the result
+  } else if (split->top == b.front().top && split->bottom == b.front().bottom &&
+             std::all_of(split, a.end(), [&](const RECT& r) {
+               return r.top == b.front().top && r.bottom == b.front().bottom;
+             })) {
+    // One row split between two batches: its spans joined as the sweep joins them, then b's
+    // other bands, then the joining of equal touching bands.
+    std::vector<RECT> row(split, a.end());
+    std::size_t firstBand = 0;
+    while (firstBand < b.size() && b[firstBand].top == b.front().top) ++firstBand;
+    row.insert(row.end(), b.begin(), b.begin() + static_cast<std::ptrdiff_t>(firstBand));
+    std::sort(row.begin(), row.end(), [](const RECT& p, const RECT& q) { return p.left < q.left; });
+    for (const RECT& r : row) {
+      if (!swept.empty() && r.left <= swept.back().right) {
+        swept.back().right = std::max(swept.back().right, r.right);
+      } else {
+        swept.push_back(r);
+      }
+    }
+    swept.insert(swept.end(), b.begin() + static_cast<std::ptrdiff_t>(firstBand), b.end());
+    swept = JoinEqualBands(swept);
+  } else {
+    swept = BandSweep(std::vector<RECT>(split, a.end()), b, RGN_OR);
+  }
   a.erase(split, a.end());
   std::vector<RECT>& out = a;
   std::size_t skip = 0;
@@ -719,6 +788,35 @@ bool BitBlt(HDC dst, std::int32_t x, std::int32_t y, std::int32_t w, std::int32_
 
   const Masks inMasks = from.dib != nullptr ? MasksOf(*from.dib) : Masks{};
   const Masks outMasks = to.dib != nullptr ? MasksOf(*to.dib) : Masks{};
+  // The common copy of a 24- or 32-bit picture into another 32-bit picture: row by row, with
+  // the same pixel values the general path below produces.
+  auto standard = [](const Masks& m) {
+    return m.r == 0x00FF0000u && m.g == 0x0000FF00u && m.b == 0x000000FFu;
+  };
+  if (to.dib != nullptr && from.dib != nullptr && to.dib != from.dib && to.window == nullptr &&
+      to.dib->bitsPerPixel == 32 && standard(outMasks) &&
+      (from.dib->bitsPerPixel == 24 || (from.dib->bitsPerPixel == 32 && standard(inMasks)))) {
+    for (std::int32_t j = 0; j < h; ++j) {
+      const std::uint8_t* in = RowOf(*from.dib, ySrc + j);
+      std::uint8_t* out = RowOf(*to.dib, y + j) + 4 * static_cast<std::size_t>(x);
+      if (from.dib->bitsPerPixel == 24) {
+        in += 3 * static_cast<std::size_t>(xSrc);
+        for (std::int32_t i = 0; i < w; ++i, in += 3, out += 4) {
+          const std::uint32_t p = Pack(in[2], in[1], in[0]);
+          std::memcpy(out, &p, 4);
+        }
+      } else {
+        in += 4 * static_cast<std::size_t>(xSrc);
+        for (std::int32_t i = 0; i < w; ++i, in += 4, out += 4) {
+          std::uint32_t p;
+          std::memcpy(&p, in, 4);
+          p &= 0xFFFFFFu;
+          std::memcpy(out, &p, 4);
+        }
+      }
+    }
+    return true;
+  }
   std::map<std::uint32_t, unsigned> nearest;
   const HANDLE shape = to.window != nullptr ? to.window->region : 0;
   const detail::Region* clip = shape != 0 ? detail::Find<Region>(shape) : nullptr;
@@ -764,6 +862,7 @@ bool BitBlt(HDC dst, std::int32_t x, std::int32_t y, std::int32_t w, std::int32_
 namespace detail {
 
 std::vector<RECT> NormaliseRects(std::vector<RECT> rects) {
+  if (IsBanded(rects)) return JoinEqualBands(rects);
   return BandSweep(std::move(rects), {}, RGN_OR);
 }
 
