@@ -10,6 +10,7 @@
 #include <cstdio>  // Required for: fopen, fread, fseeko (pixel rows are read straight into place)
 #include <cstring>
 #include <limits>
+#include <new>  // Required for: std::bad_alloc
 
 #include <sys/stat.h>  // Required for: fstat (file size, directories refused)
 
@@ -407,7 +408,12 @@ HBITMAP LoadImage(HINSTANCE /*instance*/, const char* name, UINT type, std::int3
     return 0;
   }
   DibImage dib;
-  if (!LoadFile(name, dib)) return 0;
+  // A picture too big for the memory at hand is a picture that does not load.
+  try {
+    if (!LoadFile(name, dib)) return 0;
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
   const std::int32_t w = cx != 0 ? cx : dib.width;
   const std::int32_t h = cy != 0 ? cy : dib.height;
   if (w != dib.width || h != dib.height) {
