@@ -181,17 +181,23 @@ TEST_F(ImageButtonWindow, PlacementTakesTheFixedFrameAllowances) {
   struct Case {
     const char* name;
     pf::HWND parent;
+    std::int32_t x, y;  // where the button created at (40, 60) ends up in the client area
   };
   const Case cases[] = {
-      {"captioned", parent},
+      {"captioned", parent, 40, 60},
       {"sizing border",
        pf::CreateWindowEx(0, "ButtonParent", "",
                           pf::WS_POPUP | pf::WS_CAPTION | pf::WS_THICKFRAME | pf::WS_VISIBLE, 500,
-                          50, 300, 200, 0, 0, 0, nullptr)},
-      {"frameless pop-up", pf::CreateWindowEx(0, "ButtonParent", "", pf::WS_POPUP | pf::WS_VISIBLE,
-                                              600, 400, 300, 200, 0, 0, 0, nullptr)},
-      {"child panel", pf::CreateWindowEx(0, "Panel", "", pf::WS_CHILD | pf::WS_VISIBLE, 10, 10, 300,
-                                         200, parent, 0, 0, nullptr)},
+                          50, 300, 200, 0, 0, 0, nullptr),
+       41, 64},
+      {"frameless pop-up",
+       pf::CreateWindowEx(0, "ButtonParent", "", pf::WS_POPUP | pf::WS_VISIBLE, 600, 400, 300, 200,
+                          0, 0, 0, nullptr),
+       37, 41},
+      {"child panel",
+       pf::CreateWindowEx(0, "Panel", "", pf::WS_CHILD | pf::WS_VISIBLE, 10, 10, 300, 200, parent,
+                          0, 0, nullptr),
+       37, 41},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -207,9 +213,8 @@ TEST_F(ImageButtonWindow, PlacementTakesTheFixedFrameAllowances) {
     const std::int32_t x = r.left - client.x, y = r.top - client.y;
     EXPECT_EQ(x, 40 + frameX - 3);
     EXPECT_EQ(y, 60 + frameY - 19);
-    if (frameX == 3 && frameY == 19) EXPECT_TRUE(x == 40 && y == 60);
-    if (frameX == 4 && frameY == 23) EXPECT_TRUE(x == 41 && y == 64);
-    if (frameX == 0 && frameY == 0) EXPECT_TRUE(x == 37 && y == 41);
+    EXPECT_EQ(x, c.x);
+    EXPECT_EQ(y, c.y);
     EXPECT_EQ(r.right - r.left, kW);
     EXPECT_EQ(r.bottom - r.top, kH);
   }
