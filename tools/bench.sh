@@ -26,6 +26,8 @@ mkdir -p "$results"
   lscpu | head -n 20
   echo
   free -h | head -n 2
+  echo "transparent huge pages: $(cat /sys/kernel/mm/transparent_hugepage/enabled 2>/dev/null)"
+  echo "GLIBC_TUNABLES for the runs: $([ "${BREVRA_BENCH_HUGEPAGES:-1}" = 1 ] && echo glibc.malloc.hugetlb=1 || echo none)"
 } >"$results/machine.txt"
 
 reps=5
@@ -38,6 +40,14 @@ if [ "$quick" = 1 ]; then
 fi
 common=(--benchmark_repetitions="$reps" --benchmark_report_aggregates_only=true
   --benchmark_out_format=json)
+
+# Large blocks from malloc on transparent huge pages (where the kernel offers them on request):
+# on a virtual machine a first touch of a fresh 4 KiB page costs microseconds, and the 4096 x 4096
+# cases would measure nothing but that, equally for every contender (see docs/performance.md).
+# BREVRA_BENCH_HUGEPAGES=0 runs with the usual 4 KiB pages.
+if [ "${BREVRA_BENCH_HUGEPAGES:-1}" = 1 ]; then
+  export GLIBC_TUNABLES="${GLIBC_TUNABLES:+$GLIBC_TUNABLES:}glibc.malloc.hugetlb=1"
+fi
 
 "$build/bin/bench-images" "${images_extra[@]}" "${common[@]}" \
   --benchmark_out="$results/images.json"
