@@ -32,6 +32,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace brevra;
+  if (fuzz::HugeRleBmp(data, size, 4 << 20)) return -1;
   // The picture's size as the headers give it, before anything is decoded.
   if (size >= 26) {
     const std::int64_t w = static_cast<std::int32_t>(fuzz::Le32(data + 18));

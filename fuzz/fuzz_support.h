@@ -62,4 +62,17 @@ inline std::uint32_t Le32(const std::uint8_t* p) {
          (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
 
+// A BMP whose headers announce run-length data for more than `maxPixels` pixels. A few bytes
+// of such data stand for up to 256 MiB of picture (the loader's cap; an end marker fills the
+// rest), which costs seconds and hundreds of MiB per input under the sanitizers: the targets
+// skip them so that a run measures the code, not the machine (see docs/reliability.md).
+inline bool HugeRleBmp(const std::uint8_t* data, std::size_t size, std::int64_t maxPixels) {
+  if (size < 34 || data[0] != 'B' || data[1] != 'M') return false;
+  const std::uint32_t compression = Le32(data + 30);
+  if (compression != 1 && compression != 2) return false;
+  const std::int64_t w = static_cast<std::int32_t>(Le32(data + 18));
+  const std::int64_t h = static_cast<std::int32_t>(Le32(data + 22));
+  return w * (h < 0 ? -h : h) > maxPixels;
+}
+
 }  // namespace brevra::fuzz

@@ -37,6 +37,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace brevra;
+  if (fuzz::HugeRleBmp(data, size, 1 << 20)) return -1;
   // What the readers will say, and the picture sizes the uploads will get.
   TGATexture tga;
   const bool tgaOk = DecodeTGA(data, size, tga) == TgaStatus::Ok;

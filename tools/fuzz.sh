@@ -4,7 +4,7 @@
 # leak, a failed check, a timeout or running out of memory. Findings are kept in
 # build-fuzz/findings/<target>/ (reproduce one with: build-fuzz/fuzz/<target> <file>).
 #
-#   tools/fuzz.sh                  every target for 45 s (CI)
+#   tools/fuzz.sh                  every target for 30 s (CI)
 #   tools/fuzz.sh 600              every target for 600 s
 #   tools/fuzz.sh --long           every target for 30 min
 #   tools/fuzz.sh 60 fuzz_tga ...  only the targets named
@@ -14,7 +14,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-seconds=45
+seconds=30
 if [ "${1:-}" = "--long" ]; then
   seconds=1800
   shift

@@ -5,7 +5,7 @@
 # exit (the GL driver's) are reported but not counted. Builds demo-frames in ./build (or
 # $BREVRA_BUILD_DIR) if needed.
 #
-#   tools/memcheck.sh            30 frames (CI: about 1.5 minutes; every frame costs ~2.5 s)
+#   tools/memcheck.sh            20 frames (CI: about 1.5 minutes; every frame costs ~2.5 s)
 #   tools/memcheck.sh 300        300 frames (about 13 minutes)
 #
 # Valgrind's summary is kept in <build>/memcheck.log. Mesa's own false positives (its JIT code and
@@ -14,7 +14,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root="$PWD"
-frames="${1:-30}"
+frames="${1:-20}"
 build="${BREVRA_BUILD_DIR:-build}"
 if ! command -v valgrind >/dev/null; then
   echo "memcheck.sh: valgrind is missing (Debian package valgrind)" >&2
