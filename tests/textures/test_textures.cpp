@@ -358,7 +358,7 @@ struct BmpCase {
 
 std::vector<BmpCase> BmpCases() {
   std::vector<BmpCase> c;
-  auto spec = [](std::int32_t w, std::int32_t h, std::uint16_t bpp, Bytes px) {
+  auto layout = [](std::int32_t w, std::int32_t h, std::uint16_t bpp, Bytes px) {
     BmpSpec s;
     s.width = w;
     s.height = h;
@@ -366,34 +366,34 @@ std::vector<BmpCase> BmpCases() {
     s.pixels = std::move(px);
     return s;
   };
-  c.push_back({"bpp24_3x2", Bmp(spec(3, 2, 24, Rows(2, 12))), 24, true, 3, 2, 12});
-  c.push_back({"bpp24_4x4", Bmp(spec(4, 4, 24, Rows(4, 12))), 24, true, 4, 4, 12});
-  c.push_back({"bpp32_2x2", Bmp(spec(2, 2, 32, Rows(2, 8))), 32, true, 2, 2, 8});
-  c.push_back({"top_down_24", Bmp(spec(3, -2, 24, Rows(2, 12))), 24, true, 3, 2, 12, true});
+  c.push_back({"bpp24_3x2", Bmp(layout(3, 2, 24, Rows(2, 12))), 24, true, 3, 2, 12});
+  c.push_back({"bpp24_4x4", Bmp(layout(4, 4, 24, Rows(4, 12))), 24, true, 4, 4, 12});
+  c.push_back({"bpp32_2x2", Bmp(layout(2, 2, 32, Rows(2, 8))), 32, true, 2, 2, 8});
+  c.push_back({"top_down_24", Bmp(layout(3, -2, 24, Rows(2, 12))), 24, true, 3, 2, 12, true});
   {
-    BmpSpec s = spec(5, 2, 8, Rows(2, 8, 0));
+    BmpSpec s = layout(5, 2, 8, Rows(2, 8, 0));
     for (auto& b : s.pixels) b %= 16;
     for (std::uint32_t i = 0; i < 16; ++i) s.colors.push_back(i * 0x111111u);
     s.clrUsed = 16;
     c.push_back({"bpp8_16_colours", Bmp(s), 8, true, 5, 2, 8, false, 16});
   }
   {
-    BmpSpec s = spec(9, 1, 1, Rows(1, 4, 0));
+    BmpSpec s = layout(9, 1, 1, Rows(1, 4, 0));
     s.colors = {0x000000, 0xFFFFFF};
     c.push_back({"bpp1", Bmp(s), 1, true, 9, 1, 4, false, 2});
-    BmpSpec f = spec(3, 2, 4, Rows(2, 4, 0));
+    BmpSpec f = layout(3, 2, 4, Rows(2, 4, 0));
     f.colors.assign(16, 0x123456);
     c.push_back({"bpp4", Bmp(f), 4, true, 3, 2, 4, false, 16});
   }
   {
-    BmpSpec s = spec(3, 1, 16, Rows(1, 8));
+    BmpSpec s = layout(3, 1, 16, Rows(1, 8));
     c.push_back({"bpp16_555", Bmp(s), 16, true, 3, 1, 8});
     s.compression = platform::BI_BITFIELDS;
     s.masks = {0xF800, 0x07E0, 0x001F};
     c.push_back({"bpp16_565_bitfields", Bmp(s), 16, true, 3, 1, 8});
   }
   {
-    BmpSpec s = spec(2, 1, 32, Rows(1, 8));
+    BmpSpec s = layout(2, 1, 32, Rows(1, 8));
     s.compression = platform::BI_BITFIELDS;
     s.masks = {0x00FF0000, 0x0000FF00, 0x000000FF};
     c.push_back({"bpp32_bitfields", Bmp(s), 32, true, 2, 1, 8});
@@ -404,19 +404,19 @@ std::vector<BmpCase> BmpCases() {
     c.push_back({"v5_header", Bmp(s), 32, true, 2, 1, 8});
   }
   {
-    BmpSpec s = spec(4, 2, 8, {3, 7, 0, 0, 4, 9, 0, 1});  // run, end of line, run, end
+    BmpSpec s = layout(4, 2, 8, {3, 7, 0, 0, 4, 9, 0, 1});  // run, end of line, run, end
     s.compression = platform::BI_RLE8;
     s.colors.assign(256, 0);
     c.push_back({"rle8", Bmp(s), 8, true, 4, 2, 4, false, 256});
   }
   {
-    BmpSpec core = spec(1, 1, 24, Rows(1, 4));
+    BmpSpec core = layout(1, 1, 24, Rows(1, 4));
     Bytes f = Bmp(core);
     f[14] = 12;  // the old core header
     c.push_back({"core_header", f, 0, false});
   }
   {
-    Bytes f = Bmp(spec(2, 2, 24, Rows(2, 8)));
+    Bytes f = Bmp(layout(2, 2, 24, Rows(2, 8)));
     f[0] = 'X';
     c.push_back({"not_bm", f, 0, false});
     Bytes shortFile(f.begin(), f.begin() + 30);
@@ -425,23 +425,23 @@ std::vector<BmpCase> BmpCases() {
     c.push_back(
         {"short_file_14_bytes", Bytes(shortFile.begin(), shortFile.begin() + 14), 0, false});
     c.push_back({"empty_file", {}, 0, false});
-    Bytes cut = Bmp(spec(2, 2, 24, Rows(2, 8)));
+    Bytes cut = Bmp(layout(2, 2, 24, Rows(2, 8)));
     cut.resize(cut.size() - 1);
     c.push_back({"truncated_pixels", cut, 24, false});
   }
   {
-    BmpSpec s = spec(2, 2, 24, Rows(2, 8));
+    BmpSpec s = layout(2, 2, 24, Rows(2, 8));
     s.offBits = 20;  // inside the headers
     c.push_back({"pixel_offset_in_header", Bmp(s), 24, false});
-    BmpSpec huge = spec(0x7FFFFFFF, 0x7FFFFFFF, 32, Rows(1, 8));
+    BmpSpec huge = layout(0x7FFFFFFF, 0x7FFFFFFF, 32, Rows(1, 8));
     c.push_back({"absurd_size", Bmp(huge), 32, false});
-    BmpSpec zero = spec(0, 2, 24, {});
+    BmpSpec zero = layout(0, 2, 24, {});
     c.push_back({"width_0", Bmp(zero), 24, false});
-    BmpSpec bad = spec(2, 1, 24, Rows(1, 8));
+    BmpSpec bad = layout(2, 1, 24, Rows(1, 8));
     bad.compression = platform::BI_BITFIELDS;
     bad.masks = {1, 2, 4};
     c.push_back({"bitfields_at_24_bits", Bmp(bad), 24, false});
-    BmpSpec jpeg = spec(2, 1, 0, Rows(1, 8));
+    BmpSpec jpeg = layout(2, 1, 0, Rows(1, 8));
     c.push_back({"depth_0", Bmp(jpeg), 0, false});
   }
   return c;
