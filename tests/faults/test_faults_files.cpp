@@ -22,6 +22,7 @@
 #include <system_error>
 #include <vector>
 
+#include "tests/support/child_checks.h"
 #include "brevra/imagebutton/bitmap_region.h"
 #include "brevra/platform/bitmap.h"
 #include "brevra/platform/gdi.h"
@@ -36,24 +37,6 @@ namespace fs = std::filesystem;
 namespace pf = brevra::platform;
 namespace hl = brevra::platform::headless;
 using Bytes = std::vector<std::uint8_t>;
-
-// Death tests re-execute this program for their child ("threadsafe"). The flag is set once the
-// test framework has started: a static initialiser could run before the flag's own constructor.
-class ThreadsafeDeathTests : public ::testing::Environment {
- public:
-  void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
-};
-[[maybe_unused]] ::testing::Environment* const kThreadsafeDeathTests =
-    ::testing::AddGlobalTestEnvironment(new ThreadsafeDeathTests);
-
-#define REQUIRE(cond)                                                         \
-  do {                                                                        \
-    if (!(cond)) {                                                            \
-      std::fprintf(stderr, "check failed at line %d: %s\n", __LINE__, #cond); \
-      std::fflush(stderr);                                                    \
-      std::_Exit(3);                                                          \
-    }                                                                         \
-  } while (0)
 
 // ---------------------------------------------------------------------------------------------
 // Files

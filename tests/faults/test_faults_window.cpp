@@ -14,6 +14,7 @@
 #include <functional>
 #include <string>
 
+#include "tests/support/child_checks.h"
 #include "brevra/platform/headless.h"
 #include "brevra/platform/platform.h"
 #include "brevra/window/camera.h"
@@ -25,24 +26,6 @@ namespace {
 
 namespace pf = brevra::platform;
 namespace hl = brevra::platform::headless;
-
-// Death tests re-execute this program for their child ("threadsafe"). The flag is set once the
-// test framework has started: a static initialiser could run before the flag's own constructor.
-class ThreadsafeDeathTests : public ::testing::Environment {
- public:
-  void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
-};
-[[maybe_unused]] ::testing::Environment* const kThreadsafeDeathTests =
-    ::testing::AddGlobalTestEnvironment(new ThreadsafeDeathTests);
-
-#define REQUIRE(cond)                                                         \
-  do {                                                                        \
-    if (!(cond)) {                                                            \
-      std::fprintf(stderr, "check failed at line %d: %s\n", __LINE__, #cond); \
-      std::fflush(stderr);                                                    \
-      std::_Exit(3);                                                          \
-    }                                                                         \
-  } while (0)
 
 void Say(const std::string& text) {
   std::fprintf(stderr, "%s\n", text.c_str());

@@ -24,6 +24,7 @@
 #include "brevra/window/camera.h"
 #include "brevra/window/input.h"
 #include "brevra/window/window.h"
+#include "tests/support/child_checks.h"
 #include "tests/support/glrecord.h"
 
 namespace {
@@ -35,16 +36,6 @@ using namespace brevra;
 constexpr const char* kTitle = "Fogliame generico";
 constexpr std::int32_t kScreenW = 1280;
 constexpr std::int32_t kScreenH = 1024;
-
-// The child of a death test re-executes this program and runs only that test. The flag is set
-// once the test framework has started: a static initialiser could run before the flag's own
-// constructor (writing into an unconstructed string, then losing the setting and the memory).
-class ThreadsafeDeathTests : public ::testing::Environment {
- public:
-  void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
-};
-[[maybe_unused]] ::testing::Environment* const kThreadsafeDeathTests =
-    ::testing::AddGlobalTestEnvironment(new ThreadsafeDeathTests);
 
 // Handles every waiting message, one SetGLMsg per message (bounded, the pump never waits).
 int Pump() {
@@ -100,16 +91,6 @@ const std::vector<double> kIdentity = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0,
 // ---------------------------------------------------------------------------------------------
 // Scenarios in a fresh process
 // ---------------------------------------------------------------------------------------------
-// A failed check in a child process: say what, and leave with a code the parent does not expect.
-#define REQUIRE(cond)                                                         \
-  do {                                                                        \
-    if (!(cond)) {                                                            \
-      std::fprintf(stderr, "check failed at line %d: %s\n", __LINE__, #cond); \
-      std::fflush(stderr);                                                    \
-      std::_Exit(3);                                                          \
-    }                                                                         \
-  } while (0)
-
 // Starts the headless platform with every box answered OK and printed on stderr.
 void StartHeadless() {
   REQUIRE(pf::Init(pf::Backend::Headless));
