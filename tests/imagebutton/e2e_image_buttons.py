@@ -19,43 +19,11 @@ import subprocess
 import sys
 import time
 
-SCREEN_W, SCREEN_H = 1024, 768
+# The X server helpers are the demo's end-to-end ones (tests/e2e).
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
+from e2e_window import Failure, Xvfb, wait_for  # noqa: E402
+
 TITLE = "Image buttons"
-
-
-class Failure(Exception):
-    pass
-
-
-def wait_for(what, probe, timeout, interval=0.1):
-    deadline = time.monotonic() + timeout
-    while True:
-        result = probe()
-        if result:
-            return result
-        if time.monotonic() > deadline:
-            raise Failure("timed out waiting for " + what)
-        time.sleep(interval)
-
-
-def start_xvfb():
-    read_fd, write_fd = os.pipe()
-    process = subprocess.Popen(
-        ["Xvfb", "-displayfd", str(write_fd), "-screen", "0",
-         "%dx%dx24" % (SCREEN_W, SCREEN_H), "-nolisten", "tcp"],
-        pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    os.close(write_fd)
-    number = b""
-    deadline = time.monotonic() + 15
-    while not number.endswith(b"\n"):
-        if time.monotonic() > deadline or process.poll() is not None:
-            raise Failure("Xvfb did not start")
-        chunk = os.read(read_fd, 16)
-        if not chunk:
-            break
-        number += chunk
-    os.close(read_fd)
-    return process, ":" + number.decode().strip()
 
 
 def xdotool(env, *args):
@@ -77,9 +45,8 @@ def pixels(env, png, x, y, w, h):
 
 
 def run(args):
-    xvfb, display = start_xvfb()
-    env = dict(os.environ, DISPLAY=display)
-    env.pop("WAYLAND_DISPLAY", None)
+    xvfb = Xvfb()
+    env = xvfb.env
     program = None
     try:
         program = subprocess.Popen([args.program], env=env, stdout=subprocess.PIPE, text=True,
@@ -154,8 +121,7 @@ def run(args):
         if program is not None and program.poll() is None:
             program.kill()
             program.wait()
-        xvfb.terminate()
-        xvfb.wait()
+        xvfb.close()
 
 
 def main():
