@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "tests/support/child_checks.h"
+#include "tests/support/temp_dir.h"
 #include "brevra/imagebutton/bitmap_region.h"
 #include "brevra/platform/bitmap.h"
 #include "brevra/platform/gdi.h"
@@ -94,24 +95,14 @@ class FaultFiles : public ::testing::Test {
     // Stock objects are made on first use and live for the process: make them before counting.
     pf::DeleteDC(pf::CreateCompatibleDC(0));
     pf::ReleaseDC(0, pf::GetDC(0));
-    char pattern[] = "/tmp/brevra-faults-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-    fs::permissions(dir_, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                              fs::perms::others_read | fs::perms::others_exec);
+    ASSERT_FALSE(temp_.path().empty());
+    dir_ = temp_.path();
   }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
-    pf::Shutdown();
-  }
+  void TearDown() override { pf::Shutdown(); }
   std::string Write(const std::string& name, const Bytes& bytes) {
-    const std::string path = (dir_ / name).string();
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-    return path;
+    return temp_.Write(name, bytes);
   }
+  brevra::test::TempDir temp_{"brevra-faults"};
   fs::path dir_;
 };
 

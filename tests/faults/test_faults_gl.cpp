@@ -16,6 +16,7 @@
 #include "brevra/platform/headless.h"
 #include "brevra/platform/platform.h"
 #include "brevra/textures/textures.h"
+#include "tests/support/temp_dir.h"
 #include "tests/support/gl_context.h"
 
 namespace {
@@ -75,20 +76,12 @@ class FaultSlots : public brevra::test::GLTest {
     ASSERT_TRUE(pf::Init(pf::Backend::Headless));
     hl::AnswerMessageBoxes(pf::IDOK);
     GLTest::SetUp();
-    dir_ = fs::temp_directory_path() / ("brevra-faults-gl-" + std::to_string(getpid()));
-    fs::create_directories(dir_);
+    ASSERT_FALSE(temp_.path().empty());
+    dir_ = temp_.path();
   }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
-    pf::Shutdown();
-  }
+  void TearDown() override { pf::Shutdown(); }
   std::string Write(const std::string& name, const Bytes& bytes) {
-    const std::string path = (dir_ / name).string();
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-    return path;
+    return temp_.Write(name, bytes);
   }
 
   // Loads `path` into TGA slot 4, which holds name 77 before: the name must stay, and exactly
@@ -120,6 +113,7 @@ class FaultSlots : public brevra::test::GLTest {
     glDeleteTextures(1, &name);
   }
 
+  brevra::test::TempDir temp_{"brevra-faults-gl"};
   fs::path dir_;
 };
 
