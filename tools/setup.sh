@@ -11,6 +11,10 @@ packages=(
   clang-format                                       # the format check
   clang libclang-rt-14-dev valgrind                  # fuzz targets, sanitizers, memcheck
   xvfb xdotool x11-utils xfonts-base imagemagick     # window tests in a real X server
+  openbox wmctrl                                     # the same tests under a window manager
+  assimp-utils chromium libjs-three                  # readers of exported meshes
+  doxygen lintian debhelper dpkg-dev fakeroot        # API reference and Debian packages
+  llvm-14                                            # source-based coverage reports
   python3
 )
 
