@@ -3,6 +3,7 @@
 
 #include <GL/gl.h>
 
+#include "brevra/geometry/gl_stream.h"
 #include "brevra/geometry/render.h"
 #include "brevra/geometry/vertex.h"
 #include "brevra/plants/foliage_volume.h"
@@ -58,15 +59,15 @@ void OpenGL_Keyboard() {}
 void Quad(float X1, float Y1, float Z1, float X2, float Y2, float Z2, float X3, float Y3, float Z3,
           float X4, float Y4, float Z4) {
   TwoSideOn();
-  glDisable(GL_CULL_FACE);
+  gl::Disable(GL_CULL_FACE);
   GLBegin(GL_QUADS);
   FindNormal(X2, Y2, Z2, X1, Y1, Z1, X3, Y3, Z3);
-  glNormal3f(static_cast<float>(FNormal[1]), static_cast<float>(FNormal[2]),
-             static_cast<float>(FNormal[3]));
+  gl::Normal3f(static_cast<float>(FNormal[1]), static_cast<float>(FNormal[2]),
+               static_cast<float>(FNormal[3]));
   LineFree(1, 1, 0, 1, X2, Y2, Z2, X1, Y1, Z1, true);
   LineFree(0, 0, 1, 0, X3, Y3, Z3, X4, Y4, Z4, true);
   GLEnd();
-  glEnable(GL_CULL_FACE);
+  gl::Enable(GL_CULL_FACE);
   TwoSideOff();
 }
 

@@ -26,6 +26,11 @@ std::uint32_t RandomInt(std::uint32_t n) {
   return static_cast<std::uint32_t>((static_cast<std::uint64_t>(Draw()) * n) >> 32);
 }
 
+void RandomSeed(std::uint32_t Seed) {
+  g_engine.seed(Seed);
+  g_draws = 0;
+}
+
 void RandomReset() {
   g_engine.seed(0);
   g_draws = 0;

@@ -20,6 +20,10 @@ double RandomFloat();
 // One integer draw: floor(u * n / 2^32), computed in 64-bit integers.
 std::uint32_t RandomInt(std::uint32_t n);
 
+// Restarts the source from `Seed` (the standard mt19937 seeding; seed 0 is the start state) and
+// resets the draw counter. The bush export and snapshot use it to grow other plants.
+void RandomSeed(std::uint32_t Seed);
+
 // For tests: puts the source back to its start state (as if never drawn from, seed 0) and
 // resets the draw counter.
 void RandomReset();

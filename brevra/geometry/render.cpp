@@ -10,6 +10,7 @@
 #include <cmath>    // Required for: std::sqrt, std::sin, std::cos
 #include <numbers>  // Required for: std::numbers::pi_v
 
+#include "brevra/geometry/gl_stream.h"
 #include "brevra/geometry/vertex.h"
 
 namespace brevra {
@@ -29,37 +30,37 @@ float F(Ext v) { return static_cast<float>(v); }
 
 // ---- state switches ----
 
-void TwoSideOn() { glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, 1); }
-void TwoSideOff() { glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, 0); }
-void LightingOn() { glEnable(GL_LIGHTING); }
-void LightingOff() { glDisable(GL_LIGHTING); }
+void TwoSideOn() { gl::LightModeli(GL_LIGHT_MODEL_TWO_SIDE, 1); }
+void TwoSideOff() { gl::LightModeli(GL_LIGHT_MODEL_TWO_SIDE, 0); }
+void LightingOn() { gl::Enable(GL_LIGHTING); }
+void LightingOff() { gl::Disable(GL_LIGHTING); }
 
 void SetGLRefractive() {
   // The shading model is left alone (GL starts with smooth shading).
-  glEnable(GL_CULL_FACE);
+  gl::Enable(GL_CULL_FACE);
   glCullFace(GL_BACK);
   glFrontFace(GL_CCW);
 }
 
 void SetGLSprite() {
-  glEnable(GL_ALPHA_TEST);
-  glAlphaFunc(GL_GREATER, 0.4f);
+  gl::Enable(GL_ALPHA_TEST);
+  gl::AlphaFunc(GL_GREATER, 0.4f);
 }
 
 void SetGLSpriteOff() {
   glDepthMask(GL_TRUE);
-  glDisable(GL_BLEND);
-  glDisable(GL_ALPHA_TEST);
+  gl::Disable(GL_BLEND);
+  gl::Disable(GL_ALPHA_TEST);
 }
 
 // ---- lights ----
 
 void SetGLLight(std::uint32_t NLight, float L0, float L1, float L2, float L3) {
-  glEnable(GL_LIGHTING);
+  gl::Enable(GL_LIGHTING);
   glLightfv(NLight, GL_AMBIENT, AmbientLight);
   glLightfv(NLight, GL_DIFFUSE, DiffuseLight);
   glLightfv(NLight, GL_SPECULAR, SpecularLight);
-  glEnable(NLight);
+  gl::Enable(NLight);
   LightPosition[0] = L0;
   LightPosition[1] = L1;
   LightPosition[2] = L2;
@@ -76,7 +77,7 @@ void PutGLPointLight(std::uint32_t NLight, float Size, float LX, float LY, float
   if (Size == 0) return;
   glPointSize(Size);
   GLBegin(GL_POINTS);
-  glNormal3f(0, 0, 1);
+  gl::Normal3f(0, 0, 1);
   GLVertex3f(LX, LY, LZ);
   GLEnd();
 }
@@ -126,11 +127,11 @@ void Sfera(float PX, float PY, float PZ, float Radius, std::int32_t NumCircle, s
       const float Y = F(std::sin(Ext(C)));
       // s decreases as C grows; the integer negation keeps column 0 at +0.
       const float S = F(Ext(-J) / NumCircle / TSize);
-      glNormal3f(F(Ext(X) * R0 / Radius), F(Ext(Y) * R0 / Radius), F(Ext(Z0) / Radius));
-      glTexCoord2f(S, T0);
+      gl::Normal3f(F(Ext(X) * R0 / Radius), F(Ext(Y) * R0 / Radius), F(Ext(Z0) / Radius));
+      gl::TexCoord2f(S, T0);
       GLVertex3f(F(PX + Ext(X) * R0), F(PY + Ext(Y) * R0), F(Ext(PZ) + Z0));
-      glNormal3f(F(Ext(X) * R1 / Radius), F(Ext(Y) * R1 / Radius), F(Ext(Z1) / Radius));
-      glTexCoord2f(S, T1);
+      gl::Normal3f(F(Ext(X) * R1 / Radius), F(Ext(Y) * R1 / Radius), F(Ext(Z1) / Radius));
+      gl::TexCoord2f(S, T1);
       GLVertex3f(F(PX + Ext(X) * R1), F(PY + Ext(Y) * R1), F(Ext(PZ) + Z1));
     }
     GLEnd();
@@ -139,9 +140,9 @@ void Sfera(float PX, float PY, float PZ, float Radius, std::int32_t NumCircle, s
 
 void LineFree(float TX1, float TY1, float TX2, float TY2, float X1, float Y1, float Z1, float X2,
               float Y2, float Z2, bool Texture) {
-  if (Texture) glTexCoord2f(TX1, TY1);
+  if (Texture) gl::TexCoord2f(TX1, TY1);
   GLVertex3f(X1, Y1, Z1);
-  if (Texture) glTexCoord2f(TX2, TY2);
+  if (Texture) gl::TexCoord2f(TX2, TY2);
   GLVertex3f(X2, Y2, Z2);
 }
 

@@ -7,11 +7,12 @@
 // one matrix cell computed in double.
 #include "brevra/geometry/vertex.h"
 
-#include <GL/gl.h>  // Required for: glBegin, glVertex3f, glEnd
+#include <GL/gl.h>  // Required for: GLenum values
 
 #include <cmath>    // Required for: std::cos, std::sin
 #include <numbers>  // Required for: std::numbers::pi_v
 
+#include "brevra/geometry/gl_stream.h"
 #include "brevra/geometry/random.h"
 
 namespace brevra {
@@ -34,13 +35,13 @@ bool ValidSlot(std::int32_t s) { return s >= TGLVectorSlots::Low && s <= TGLVect
 // ---- vertex wrappers ----
 
 void GLBegin(std::uint32_t Mode) {
-  if (!GLVert3FRemove) glBegin(Mode);
+  if (!GLVert3FRemove) gl::Begin(Mode);
   GLBaseVertex3F.GLVert3FMax = GLBaseVertex3F.GLVert3FSetNum;
 }
 
 void GLVertex3f(float X, float Y, float Z) {
   if (!GLVert3FEnableEdit) {
-    if (!GLVert3FRemove) glVertex3f(X, Y, Z);
+    if (!GLVert3FRemove) gl::Vertex3f(X, Y, Z);
     return;
   }
 
@@ -50,7 +51,7 @@ void GLVertex3f(float X, float Y, float Z) {
   if (!ValidSlot(s)) {
     // No slot to record into (limit 0 or negative, or past slot 10000): the vertex goes out
     // unchanged and nothing outside the slot tables is touched.
-    if (!GLVert3FRemove) glVertex3f(X, Y, Z);
+    if (!GLVert3FRemove) gl::Vertex3f(X, Y, Z);
     return;
   }
 
@@ -65,11 +66,11 @@ void GLVertex3f(float X, float Y, float Z) {
   // The pre-rotation offset stays in the result: it moves the point before the rotation about
   // the origin.
   out = MatrixVecRot(q, MatrixEulerRad(r.GLVert3FTmpRotate[s]));
-  if (!GLVert3FRemove) glVertex3f(out.X, out.Y, out.Z);
+  if (!GLVert3FRemove) gl::Vertex3f(out.X, out.Y, out.Z);
 }
 
 void GLEnd() {
-  if (!GLVert3FRemove) glEnd();
+  if (!GLVert3FRemove) gl::End();
 }
 
 // ---- helpers ----

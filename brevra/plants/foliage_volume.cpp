@@ -12,6 +12,7 @@
 #include <limits>
 #include <numbers>
 
+#include "brevra/geometry/gl_stream.h"
 #include "brevra/geometry/random.h"
 #include "brevra/geometry/render.h"
 #include "brevra/geometry/vertex.h"
@@ -58,21 +59,22 @@ void AddLeaf(float X, float Y, float Z, std::int32_t NumPoints, float ROut) {
   const auto texRadius = static_cast<float>(OuterRadius1 / kTexScale);
 
   auto centre = [&] {
-    glTexCoord2f(0.5f, 0.5f);
-    glNormal3f(0, 0, 0);
+    gl::TexCoord2f(0.5f, 0.5f);
+    gl::Normal3f(0, 0, 0);
     GLVertex3f(X, Y, Z);
   };
   auto rim = [&](double angle) {
     const double c = std::cos(angle), s = std::sin(angle);
-    glTexCoord2f(static_cast<float>(0.5 + c * texRadius), static_cast<float>(0.5 + s * texRadius));
+    gl::TexCoord2f(static_cast<float>(0.5 + c * texRadius),
+                   static_cast<float>(0.5 + s * texRadius));
     const auto nx = static_cast<float>(OuterRadius1 * c);
     const auto ny = static_cast<float>(OuterRadius1 * s);
-    glNormal3f(nx, ny, 0);
+    gl::Normal3f(nx, ny, 0);
     GLVertex3f(X + nx, Y + ny, Z);
   };
 
-  glDisable(GL_CULL_FACE);
-  glPushMatrix();
+  gl::Disable(GL_CULL_FACE);
+  gl::PushMatrix();
   GLBegin(GL_QUAD_STRIP);
   for (std::int32_t I = 0; I <= Teeth; ++I) {
     const auto Angle = static_cast<float>(2.0 * I * kPi / Teeth);
@@ -82,8 +84,8 @@ void AddLeaf(float X, float Y, float Z, std::int32_t NumPoints, float ROut) {
     rim(static_cast<double>(Angle) + 3.0 * static_cast<double>(DA));
   }
   GLEnd();
-  glPopMatrix();
-  glEnable(GL_CULL_FACE);
+  gl::PopMatrix();
+  gl::Enable(GL_CULL_FACE);
 }
 
 }  // namespace
@@ -92,14 +94,14 @@ void SetVolumeFogliage(float X, float Y, float Z, float Radius, float Volume, fl
                        float SZ, std::int32_t NumTuft, float SizeTuft, float Factor,
                        std::uint32_t& MdlFgliage, bool Core) {
   MdlFgliage = glGenLists(1);
-  glNewList(MdlFgliage, GL_COMPILE);
+  gl::NewList(MdlFgliage, GL_COMPILE);
   // One-sided lighting even when the caller has just switched two-sided lighting on.
   TwoSideOff();
-  glPushMatrix();
-  glTranslatef(X, Y, Z);
+  gl::PushMatrix();
+  gl::Translatef(X, Y, Z);
   if (Core) Sfera(0, 0, 0, Radius, kCoreRings, kCoreRings, kCoreTSize);
-  glEnable(GL_ALPHA_TEST);
-  glAlphaFunc(GL_GREATER, kAlphaRef);
+  gl::Enable(GL_ALPHA_TEST);
+  gl::AlphaFunc(GL_GREATER, kAlphaRef);
 
   const std::int32_t N = TuftCount(NumTuft, Factor);
   for (std::int32_t I = 1; I <= N; ++I) {
@@ -107,29 +109,29 @@ void SetVolumeFogliage(float X, float Y, float Z, float Radius, float Volume, fl
     const double B = RandomFloat() * kPi - kPi / 2.0;  // elevation in [-pi/2, pi/2)
     const auto R = static_cast<float>(RandomFloat() * Volume + Radius);
     const double cosB = std::cos(B);
-    glPushMatrix();
-    glTranslatef(static_cast<float>(R * std::cos(A) * cosB * SX),
-                 static_cast<float>(R * std::sin(A) * cosB * SY),
-                 static_cast<float>(R * std::sin(B) * SZ));
+    gl::PushMatrix();
+    gl::Translatef(static_cast<float>(R * std::cos(A) * cosB * SX),
+                   static_cast<float>(R * std::sin(A) * cosB * SY),
+                   static_cast<float>(R * std::sin(B) * SZ));
     // Later tufts turn further: the turn grows with the tuft's number.
     const auto W = static_cast<float>((A - B) * I);
-    glRotatef(W, 1, 0, 0);
-    glRotatef(W, 0, 1, 0);
-    glScalef(SizeTuft, SizeTuft, SizeTuft);
+    gl::Rotatef(W, 1, 0, 0);
+    gl::Rotatef(W, 0, 1, 0);
+    gl::Scalef(SizeTuft, SizeTuft, SizeTuft);
     AddLeaf(0, 0, 0, kTeeth, kLeafRadius);
-    glRotatef(kTuftTurn, 0, 1, 0);
+    gl::Rotatef(kTuftTurn, 0, 1, 0);
     AddLeaf(0, 0, 0, kTeeth, kLeafRadius);
-    glRotatef(kTuftTurn, 1, 0, 0);
+    gl::Rotatef(kTuftTurn, 1, 0, 0);
     AddLeaf(0, 0, 0, kTeeth, kLeafRadius);
-    glPopMatrix();
+    gl::PopMatrix();
   }
 
   glBlendFunc(GL_SRC_ALPHA, GL_ONE);
-  glDisable(GL_ALPHA_TEST);
-  glPopMatrix();
-  glEndList();
+  gl::Disable(GL_ALPHA_TEST);
+  gl::PopMatrix();
+  gl::EndList();
 }
 
-void AddVolumeFogliage(std::uint32_t MdlFgliage) { glCallList(MdlFgliage); }
+void AddVolumeFogliage(std::uint32_t MdlFgliage) { gl::CallList(MdlFgliage); }
 
 }  // namespace brevra

@@ -14,6 +14,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "brevra/geometry/gl_stream.h"
 #include "brevra/geometry/random.h"
 #include "brevra/geometry/render.h"
 #include "brevra/geometry/vertex.h"
@@ -120,8 +121,8 @@ void EmitStrips(const std::vector<Strip>& strips) {
   for (const Strip& strip : strips) {
     GLBegin(GL_TRIANGLE_STRIP);
     for (const StripVertex& v : strip) {
-      glNormal3f(v.normal[0], v.normal[1], v.normal[2]);
-      glTexCoord2f(v.tex[0], v.tex[1]);
+      gl::Normal3f(v.normal[0], v.normal[1], v.normal[2]);
+      gl::TexCoord2f(v.tex[0], v.tex[1]);
       GLVertex3f(v.pos[0], v.pos[1], v.pos[2]);
     }
     GLEnd();
@@ -202,22 +203,22 @@ void EmitSteps(const std::vector<Step>& steps) {
   for (const Step& s : steps) {
     switch (s.kind) {
       case Step::kPush:
-        glPushMatrix();
+        gl::PushMatrix();
         break;
       case Step::kPop:
-        glPopMatrix();
+        gl::PopMatrix();
         break;
       case Step::kRotate:
-        glRotatef(s.a, s.x, s.y, s.z);
+        gl::Rotatef(s.a, s.x, s.y, s.z);
         break;
       case Step::kTranslate:
-        glTranslatef(s.x, s.y, s.z);
+        gl::Translatef(s.x, s.y, s.z);
         break;
       case Step::kScale:
-        glScalef(s.x, s.y, s.z);
+        gl::Scalef(s.x, s.y, s.z);
         break;
       case Step::kCall:
-        glCallList(s.list);
+        gl::CallList(s.list);
         break;
     }
   }
@@ -227,7 +228,7 @@ void EmitSteps(const std::vector<Step>& steps) {
 
 GLuint BeginList() {
   const GLuint id = glGenLists(1);
-  glNewList(id, GL_COMPILE);
+  gl::NewList(id, GL_COMPILE);
   return id;
 }
 
@@ -237,11 +238,11 @@ void Run(BrvProcedure callback) {
 
 // One leaf pair of a twig: turned about the twig, then tilted out of it.
 void LeafOfTwig(GLuint Foglie, float turn, float tilt) {
-  glPushMatrix();
-  glRotatef(turn, 0, 1, 0);
-  glRotatef(tilt, 1, 0, 0);
-  glCallList(Foglie);
-  glPopMatrix();
+  gl::PushMatrix();
+  gl::Rotatef(turn, 0, 1, 0);
+  gl::Rotatef(tilt, 1, 0, 0);
+  gl::CallList(Foglie);
+  gl::PopMatrix();
 }
 
 }  // namespace
@@ -257,47 +258,47 @@ void TreeAdvancedFractal3D(std::uint32_t& Tree, BrvProcedure MdlLeaf, BrvProcedu
   // Branch segment, standing upright from the origin to height 1.
   const GLuint Ramo = BeginList();
   Run(MatTree);
-  glPushMatrix();
-  glRotatef(-90, 1, 0, 0);
+  gl::PushMatrix();
+  gl::Rotatef(-90, 1, 0, 0);
   CilindroMorph2(0, 0, 0, kNumCircle, Quality, kRadius, kHeight, TSize);
-  glPopMatrix();
-  glEndList();
+  gl::PopMatrix();
+  gl::EndList();
 
   // Leaf model with its render state.
   const GLuint Foglie = BeginList();
   Run(MatLeaf);
   TwoSideOn();
-  glDisable(GL_CULL_FACE);
+  gl::Disable(GL_CULL_FACE);
   SetGLSprite();
   Run(MdlLeaf);
   SetGLSpriteOff();
-  glEnable(GL_CULL_FACE);
+  gl::Enable(GL_CULL_FACE);
   TwoSideOff();
-  glEndList();
+  gl::EndList();
 
   // Leafy twig: a branch segment with four leaf pairs, each a quarter turn further round.
   const GLuint Chioma = BeginList();
-  glPushMatrix();
-  glPushAttrib(GL_LIGHTING_BIT);
-  glCallList(Ramo);
+  gl::PushMatrix();
+  gl::PushAttrib(GL_LIGHTING_BIT);
+  gl::CallList(Ramo);
   for (int pair = 0; pair < 4; ++pair) {
-    glTranslatef(0, kLeafStep, 0);
-    glRotatef(90, 0, 1, 0);
+    gl::Translatef(0, kLeafStep, 0);
+    gl::Rotatef(90, 0, 1, 0);
     LeafOfTwig(Foglie, 0, 230);
     LeafOfTwig(Foglie, 180, 240);
   }
-  glPopAttrib();
-  glPopMatrix();
-  glEndList();
+  gl::PopAttrib();
+  gl::PopMatrix();
+  gl::EndList();
 
   // Trunk segment.
   const GLuint Fusto = BeginList();
   Run(MatTree);
-  glPushMatrix();
-  glRotatef(-90, 1, 0, 0);
+  gl::PushMatrix();
+  gl::Rotatef(-90, 1, 0, 0);
   CilindroMorph(0, 0, 0, kNumCircle, Quality, kRadius, kHeight, TSize);
-  glPopMatrix();
-  glEndList();
+  gl::PopMatrix();
+  gl::EndList();
 
   // One draw whose value nothing uses; it keeps the tree's place in the random sequence.
   static_cast<void>(RandomInt(1));
@@ -310,22 +311,22 @@ void TreeAdvancedFractal3D(std::uint32_t& Tree, BrvProcedure MdlLeaf, BrvProcedu
   grow.FractalTree2(0);
   const std::vector<Step> second = std::move(grow.steps);
 
-  glPushMatrix();
-  glPushAttrib(GL_LIGHTING_BIT);
-  glTranslatef(0, 0, 0);
+  gl::PushMatrix();
+  gl::PushAttrib(GL_LIGHTING_BIT);
+  gl::Translatef(0, 0, 0);
   EmitSteps(first);
-  glPopAttrib();
-  glPopMatrix();
+  gl::PopAttrib();
+  gl::PopMatrix();
 
-  glPushMatrix();
-  glPushAttrib(GL_LIGHTING_BIT);
-  glTranslatef(0, kHeight, 0);
-  glRotatef(45, 0, 1, 0);
-  glScalef(kSecondScale, kSecondScale, kSecondScale);
+  gl::PushMatrix();
+  gl::PushAttrib(GL_LIGHTING_BIT);
+  gl::Translatef(0, kHeight, 0);
+  gl::Rotatef(45, 0, 1, 0);
+  gl::Scalef(kSecondScale, kSecondScale, kSecondScale);
   EmitSteps(second);
-  glPopAttrib();
-  glPopMatrix();
-  glEndList();
+  gl::PopAttrib();
+  gl::PopMatrix();
+  gl::EndList();
 }
 
 }  // namespace brevra

@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "brevra/geometry/gl_stream.h"  // Required for: the selections a mesh capture sees
 #include "brevra/platform/bitmap.h"
 #include "brevra/platform/platform.h"
 
@@ -151,7 +152,7 @@ void TextureLoadID(const char* BMPFile, std::int32_t Num) {
 
 void TextureSelectID(std::int32_t Num) {
   const std::uint32_t name = TextureID2[Num];
-  glBindTexture(GL_TEXTURE_2D, name);
+  gl::BindTexture(GL_TEXTURE_2D, name);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -189,11 +190,11 @@ void TextureLoadTGAID(const std::string& TGAFile, std::int32_t Num) {
 
 void TextureTGASelectID(std::int32_t Num) {
   const std::uint32_t name = TextureTGA2[Num].TexID;
-  glBindTexture(GL_TEXTURE_2D, name);
+  gl::BindTexture(GL_TEXTURE_2D, name);
 }
 
-void TextureOn() { glEnable(GL_TEXTURE_2D); }
+void TextureOn() { gl::Enable(GL_TEXTURE_2D); }
 
-void TextureOff() { glDisable(GL_TEXTURE_2D); }
+void TextureOff() { gl::Disable(GL_TEXTURE_2D); }
 
 }  // namespace brevra
