@@ -1,7 +1,7 @@
 // fogliame-snapshot: renders the demo's bush scene without a display and writes it as a PNG.
 //
 //   fogliame-snapshot [--out FILE] [--width W] [--height H] [--xrot DEG] [--yrot DEG]
-//                     [--depth D]
+//                     [--depth D] [--seed N] [--preset NAME]
 //
 // Runs the demo's own set-up and frame code on the headless platform (real OpenGL through an EGL
 // pbuffer): the "Fogliame generico" window in its captioned form, the projection, culling and
@@ -10,6 +10,9 @@
 // like the demo does, so run it in <build>/bin. The window is sized so that its client area is
 // exactly W x H. Alpha is written as 255: the demo's clear alpha is 0, and a screen shows no
 // alpha, so the picture is what a window would show.
+//
+// --seed and --preset grow another bush, as fogliame-export does with the same options; without
+// them the demo's own set-up runs.
 //
 // Message boxes the library shows (a damaged image, say) are answered OK and printed on stderr.
 #include <GL/gl.h>
@@ -27,11 +30,15 @@
 #include <string_view>
 #include <vector>
 
+#include "brevra/geometry/render.h"
 #include "brevra/platform/headless.h"
 #include "brevra/platform/platform.h"
 #include "brevra/window/input.h"
 #include "brevra/window/window.h"
+#include "brevra/window/camera.h"
 #include "demo/app.h"
+#include "demo/scene.h"
+#include "tools/bush_options.h"
 #include "tools/png_write.h"
 
 namespace {
@@ -44,6 +51,8 @@ struct Options {
   int width = 800;
   int height = 600;
   std::optional<float> xrot, yrot, depth;  // unset: the library's start values
+  std::optional<std::uint32_t> seed;       // unset (with preset): the demo's own set-up
+  std::optional<std::string> preset;
 };
 
 constexpr int kMaxSize = 8192;
@@ -52,10 +61,13 @@ void PrintUsage(std::FILE* to) {
   std::fprintf(to,
                "usage: fogliame-snapshot [--out FILE] [--width W] [--height H]\n"
                "                         [--xrot DEG] [--yrot DEG] [--depth D]\n"
+               "                         [--seed N] [--preset NAME]\n"
                "Renders the demo's bush scene headless into a PNG file (default bush.png,\n"
                "800 x 600). --xrot and --yrot are the camera angles in degrees, --depth the\n"
-               "camera distance, as the demo's mouse sets them. Run it where the demo's\n"
-               "images are (<build>/bin).\n");
+               "camera distance, as the demo's mouse sets them. --seed (0 to 4294967295,\n"
+               "default 0) and --preset (demo, shrub, tree or sapling; default demo) grow\n"
+               "the bush that fogliame-export writes with the same options. Run it where\n"
+               "the demo's images are (<build>/bin).\n");
 }
 
 bool ParseInt(const char* text, int& value) {
@@ -96,7 +108,8 @@ bool ParseOptions(int argc, char** argv, Options& options, bool& help) {
       hasInline = true;
     }
     const bool known = name == "--out" || name == "--width" || name == "--height" ||
-                       name == "--xrot" || name == "--yrot" || name == "--depth";
+                       name == "--xrot" || name == "--yrot" || name == "--depth" ||
+                       name == "--seed" || name == "--preset";
     if (!known) {
       std::fprintf(stderr, "fogliame-snapshot: unknown option '%s'\n", argv[i]);
       return false;
@@ -120,6 +133,13 @@ bool ParseOptions(int argc, char** argv, Options& options, bool& help) {
       ok = ParseInt(value, options.height);
     } else if (name == "--xrot") {
       ok = ParseFloat(value, options.xrot);
+    } else if (name == "--seed") {
+      std::uint32_t seed = 0;
+      ok = fogliame::ParseSeed(value, seed);
+      if (ok) options.seed = seed;
+    } else if (name == "--preset") {
+      ok = fogliame::FindBushPreset(value) != nullptr;
+      if (ok) options.preset = value;
     } else if (name == "--yrot") {
       ok = ParseFloat(value, options.yrot);
     } else {
@@ -195,7 +215,17 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "fogliame-snapshot: the window's client area is %d x %d, not %d x %d\n",
                  width, height, options.width, options.height);
   }
-  fogliame::SetUpDemo();
+  if (!options.seed && !options.preset) {
+    fogliame::SetUpDemo();
+  } else {
+    // The demo's set-up with the bush grown from the options.
+    brevra::OpenGL_Init(100, 0, 0, 0, 0);
+    brevra::SetGLRefractive();
+    brevra::SetGLLight(GL_LIGHT0, 0, 0, 0, 0.1f);
+    brevra::OpenGL_Texture();
+    fogliame::GrowBush(*fogliame::FindBushPreset(options.preset.value_or("demo")),
+                       options.seed.value_or(0));
+  }
 
   // The camera, as the mouse would have left it.
   if (options.xrot) brevra::XRot = brevra::XRot2 = *options.xrot;

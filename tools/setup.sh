@@ -18,6 +18,17 @@ packages=(
   python3
 )
 
+# The Khronos glTF Validator for the export tests, pinned, in the ignored folder .tools/ of the
+# source tree (node and npm must be on the machine).
+gltf_validator_version=2.0.0-dev.3.10
+tools_dir="$(cd "$(dirname "$0")/.." && pwd)/.tools"
+if command -v npm >/dev/null 2>&1 &&
+   ! grep -qs "\"version\": \"$gltf_validator_version\"" \
+     "$tools_dir/node_modules/gltf-validator/package.json"; then
+  npm install --prefix "$tools_dir" --no-audit --no-fund --no-save \
+    "gltf-validator@$gltf_validator_version"
+fi
+
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
