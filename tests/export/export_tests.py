@@ -224,6 +224,17 @@ def case_assimp(args):
               f"{name}: assimp loads {faces} triangles, {written} written")
 
 
+def case_fixed_function(args):
+    env = Env(args)
+    r = env.run("--out", "bush.glb", "--preset", args.preset, "--seed", args.seed)
+    check(r.returncode == 0, f"export of {args.preset} seed {args.seed}")
+    r = subprocess.run([args.render, "--glb", env.path("bush.glb"), "--preset", args.preset,
+                        "--seed", args.seed], cwd=env.dir, capture_output=True, text=True,
+                       timeout=120)
+    print(r.stdout + r.stderr)
+    check(r.returncode == 0, "the exported triangles draw the snapshot's picture")
+
+
 def main():
     p = argparse.ArgumentParser()
     p.add_argument("--case", required=True)
@@ -231,6 +242,9 @@ def main():
     p.add_argument("--bin", required=True)
     p.add_argument("--validator")
     p.add_argument("--assimp", default="assimp")
+    p.add_argument("--render")
+    p.add_argument("--preset", default="demo")
+    p.add_argument("--seed", default="0")
     args = p.parse_args()
     globals()["case_" + args.case.replace("-", "_")](args)
     if FAILURES:
