@@ -5,10 +5,15 @@
 
 Cases: cli (help, presets, bad input, unwritable output), same-bytes, count, missing-picture,
 validator (Khronos glTF Validator: no errors, no warnings), assimp (every .obj and .glb loads
-with the triangle count written). Each case works in its own temporary folder.
+with the triangle count written), fixed-function (export-render draws the file in the demo's
+frame), browser (three.js's glTF loader in headless Chromium, served from localhost, shows the
+snapshot's silhouette). Each case works in its own temporary folder.
 """
 import argparse
 import atexit
+import base64
+import functools
+import http.server
 import json
 import os
 import pty
@@ -18,6 +23,7 @@ import struct
 import subprocess
 import sys
 import tempfile
+import threading
 
 PICTURES = ("Floor04.bmp", "corteccia02.bmp", "acacia.tga")
 FAILURES = []
@@ -235,6 +241,68 @@ def case_fixed_function(args):
     check(r.returncode == 0, "the exported triangles draw the snapshot's picture")
 
 
+def read_pgm(path):
+    with open(path, "rb") as f:
+        data = f.read()
+    magic, width, height, depth, pixels = data.split(maxsplit=4)
+    assert magic == b"P5" and depth == b"255"
+    return int(width), int(height), pixels
+
+
+def browser_mask(args, serve_dir):
+    """Serves `serve_dir` on localhost and lets headless Chromium render three_view.html."""
+    class Quiet(http.server.SimpleHTTPRequestHandler):
+        def log_message(self, *_):
+            pass
+
+    handler = functools.partial(Quiet, directory=serve_dir)
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    profile = tempfile.mkdtemp(prefix="brevra-chromium-")
+    atexit.register(shutil.rmtree, profile, True)
+    try:
+        r = subprocess.run(
+            [args.chromium, "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic",
+             "--no-first-run", "--disable-background-networking", "--disable-component-update",
+             "--disable-sync", f"--user-data-dir={profile}", "--use-angle=swiftshader",
+             "--enable-unsafe-swiftshader", "--virtual-time-budget=60000", "--dump-dom",
+             f"http://127.0.0.1:{server.server_address[1]}/three_view.html"],
+            capture_output=True, text=True, timeout=180)
+    finally:
+        server.shutdown()
+    m = re.search(r'id="result">(MASK:([A-Za-z0-9+/=]+)|ERROR:[^<]*|PENDING)', r.stdout)
+    if not m or not m.group(2):
+        print(r.stderr[-2000:])
+        return None, m.group(1)[:300] if m else "no result in the page"
+    return base64.b64decode(m.group(2)), None
+
+
+def case_browser(args):
+    env = Env(args)
+    check(env.run("--out", "bush.glb", "--preset", args.preset, "--seed", args.seed).returncode
+          == 0, f"export of {args.preset} seed {args.seed}")
+    r = subprocess.run([args.render, "--glb", env.path("bush.glb"), "--preset", args.preset,
+                        "--seed", args.seed, "--mask-out", env.path("snapshot.pgm")],
+                       cwd=env.dir, capture_output=True, text=True, timeout=120)
+    check(os.path.isfile(env.path("snapshot.pgm")), "the snapshot's silhouette")
+    width, height, expected = read_pgm(env.path("snapshot.pgm"))
+    os.symlink(args.three, env.path("three"))
+    shutil.copy(os.path.join(os.path.dirname(__file__), "three_view.html"), env.dir)
+    mask, error = browser_mask(args, env.dir)
+    check(mask is not None and len(mask) == width * height,
+          f"three.js renders the file in Chromium ({error or 'ok'})")
+    if mask is None:
+        return
+    both = sum(1 for a, b in zip(expected, mask) if a and b)
+    either = sum(1 for a, b in zip(expected, mask) if a or b)
+    agree = sum(1 for a, b in zip(expected, mask) if (a != 0) == (b != 0)) / len(mask)
+    iou = both / either if either else 0
+    print(f"bush pixels: snapshot {sum(1 for a in expected if a)}, three.js "
+          f"{sum(1 for b in mask if b)}; agree on {100 * agree:.2f} % of pixels; "
+          f"overlap (intersection / union) {iou:.3f}")
+    check(agree >= 0.98 and iou >= 0.9, "three.js shows the snapshot's silhouette")
+
+
 def main():
     p = argparse.ArgumentParser()
     p.add_argument("--case", required=True)
@@ -243,6 +311,8 @@ def main():
     p.add_argument("--validator")
     p.add_argument("--assimp", default="assimp")
     p.add_argument("--render")
+    p.add_argument("--chromium", default="chromium")
+    p.add_argument("--three", default="/usr/share/javascript/three")
     p.add_argument("--preset", default="demo")
     p.add_argument("--seed", default="0")
     args = p.parse_args()
