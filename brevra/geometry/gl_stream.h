@@ -50,8 +50,9 @@ struct Command {
 
 using Listener = void (*)(const Command& command);
 
-// The installed listener; null: commands go to GL only.
-extern Listener CommandListener;
+// The installed listener; null: commands go to GL only. Defined here (one variable for the whole
+// program), so a module that draws through the funnel needs no object of another module.
+inline Listener CommandListener = nullptr;
 
 inline void Tell(Op op, std::uint32_t e0 = 0, std::uint32_t e1 = 0, float v0 = 0, float v1 = 0,
                  float v2 = 0, float v3 = 0) {
