@@ -201,8 +201,12 @@ def case_validator(args):
             ["--out", "p.glb", "--preset", "sapling", "--seed", "4294967295", "--floor"]]
     for options in runs:
         check(env.run(*options).returncode == 0, f"{' '.join(options)} runs")
+    if args.example:
+        r = subprocess.run([args.example, env.dir], capture_output=True, text=True, timeout=120)
+        check(r.returncode == 0, f"the README's example program runs ({r.stderr.strip()})")
     files = [env.path(n) for n in env.listing() if n.endswith((".glb", ".gltf"))]
-    check(len(files) == 5 and validate(args, files), "no errors and no warnings in any file")
+    check(len(files) == (6 if args.example else 5) and validate(args, files),
+          "no errors and no warnings in any file")
 
 
 def assimp_faces(args, path):
@@ -311,6 +315,7 @@ def main():
     p.add_argument("--validator")
     p.add_argument("--assimp", default="assimp")
     p.add_argument("--render")
+    p.add_argument("--example")
     p.add_argument("--chromium", default="chromium")
     p.add_argument("--three", default="/usr/share/javascript/three")
     p.add_argument("--preset", default="demo")

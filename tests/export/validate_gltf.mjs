@@ -6,7 +6,7 @@ import fs from 'node:fs';
 import path from 'node:path';
 
 const [moduleDir, ...files] = process.argv.slice(2);
-const require = createRequire(path.join(moduleDir, 'package.json'));
+const require = createRequire(path.join(path.resolve(moduleDir), 'package.json'));
 const validator = require('gltf-validator');
 
 let failed = false;
