@@ -16,7 +16,7 @@ namespace {
 // name, about, Quality, NumLevel, TSize, tufts, tuft size, volume, stretch
 constexpr std::array<BushPreset, 4> kPresets = {{
     {"demo", "the demo's bush", 8, 2, 0.2f, 5, 0.3f, 0.75f, {1, 0, 1}},
-    {"shrub", "low and dense, rounder clumps", 6, 2, 0.2f, 9, 0.22f, 0.9f, {1, 0.4f, 1}},
+    {"shrub", "denser, rounder leaf clumps", 6, 2, 0.2f, 9, 0.22f, 0.9f, {1, 0.4f, 1}},
     {"tree", "one more branching, large sparse leaves", 10, 3, 0.25f, 4, 0.38f, 0.6f, {1, 0, 1}},
     {"sapling", "one branching, few small tufts", 6, 1, 0.15f, 3, 0.25f, 0.5f, {1, 0, 1}},
 }};

@@ -9,6 +9,7 @@
 // draw nothing.
 #include <GL/gl.h>  // Required for: the current state a replay starts from
 
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <map>
@@ -124,6 +125,31 @@ struct Corner {
 
 constexpr int kMaxNesting = 64;  // GL's smallest allowed list nesting limit
 
+// A vertex's 32 bytes as a lookup key: equal bits, one vertex.
+struct VertexKey {
+  std::array<std::uint32_t, 8> bits;
+  bool operator==(const VertexKey&) const = default;
+};
+static_assert(sizeof(MeshVertex) == sizeof(VertexKey));
+
+struct VertexKeyHash {
+  std::size_t operator()(const VertexKey& k) const {
+    std::uint64_t h = 0x9E3779B97F4A7C15ull;
+    for (const std::uint32_t w : k.bits) {
+      h ^= w;
+      h *= 0xBF58476D1CE4E5B9ull;
+      h ^= h >> 29;
+    }
+    return static_cast<std::size_t>(h);
+  }
+};
+
+VertexKey KeyOf(const MeshVertex& v) {
+  VertexKey k;
+  std::memcpy(k.bits.data(), &v, sizeof v);
+  return k;
+}
+
 class Replay {
  public:
   Replay(Mesh& out, const MeshMatrix& m) : out_(out) {
@@ -157,8 +183,8 @@ class Replay {
   std::uint32_t mode_ = 0;
   State primitiveState_;
   std::vector<Corner> corners_;
-  // Vertex lookup per part: the 32 bytes of a MeshVertex -> its index.
-  std::vector<std::unordered_map<std::string, std::uint32_t>> lookup_;
+  // Vertex lookup per part: a vertex's bits -> its index.
+  std::vector<std::unordered_map<VertexKey, std::uint32_t, VertexKeyHash>> lookup_;
 
   void ReadCurrentState() {
     GLfloat normal[4] = {0, 0, 1, 0}, tex[4] = {0, 0, 0, 1}, ref = 0;
@@ -351,14 +377,11 @@ class Replay {
     if (table.empty() && !part.Vertices.empty()) {
       // A part that already held vertices before this replay: index them first.
       for (std::size_t i = 0; i < part.Vertices.size(); ++i) {
-        table.emplace(
-            std::string(reinterpret_cast<const char*>(&part.Vertices[i]), sizeof(MeshVertex)),
-            static_cast<std::uint32_t>(i));
+        table.emplace(KeyOf(part.Vertices[i]), static_cast<std::uint32_t>(i));
       }
     }
-    std::string key(reinterpret_cast<const char*>(&v), sizeof(MeshVertex));
     const auto [it, added] =
-        table.emplace(std::move(key), static_cast<std::uint32_t>(part.Vertices.size()));
+        table.emplace(KeyOf(v), static_cast<std::uint32_t>(part.Vertices.size()));
     if (added) part.Vertices.push_back(v);
     return it->second;
   }
