@@ -39,7 +39,8 @@ struct MeshPart {
 
   // Filled by the caller before writing (the capture leaves them empty).
   std::string Name;                    // material name; "" writes "material<N>"
-  std::string ImageName;               // file stem of the picture, e.g. "acacia"
+  std::string ImageName;               // file stem of the picture, e.g. "acacia" (letters,
+                                       // digits, '.', '_', '-': it names a file and a URI)
   std::vector<std::uint8_t> ImagePng;  // the picture as a PNG file; empty: untextured
 };
 

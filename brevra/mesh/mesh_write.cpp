@@ -116,6 +116,14 @@ std::string MaterialName(const MeshPart& part, std::size_t index) {
   return part.Name.empty() ? "material" + std::to_string(index) : part.Name;
 }
 
+// OBJ and MTL names are one token: blanks and control characters become '_'.
+std::string ObjToken(std::string name) {
+  for (char& c : name) {
+    if (static_cast<unsigned char>(c) <= ' ') c = '_';
+  }
+  return name;
+}
+
 bool Textured(const MeshPart& part) { return !part.ImagePng.empty() && !part.ImageName.empty(); }
 
 // ---------------------------------------------------------------------------------------------
@@ -318,6 +326,27 @@ void PutU32(Bytes& out, std::uint32_t v) {
   for (int k = 0; k < 4; ++k) out.push_back(static_cast<std::uint8_t>(v >> (8 * k)));
 }
 
+// A picture's file goes beside the mesh file and its name into a URI: letters, digits, '.', '_'
+// and '-' only, and not a folder's name.
+bool PlainName(const std::string& name) {
+  if (name.empty() || name == "." || name == "..") return false;
+  for (const char c : name) {
+    const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                    c == '.' || c == '_' || c == '-';
+    if (!ok) return false;
+  }
+  return true;
+}
+
+bool CheckPictureNames(const std::string& path, const Mesh& m) {
+  for (const MeshPart& part : m.Parts) {
+    if (Textured(part) && !PlainName(part.ImageName)) {
+      return Fail(path, "picture name '" + part.ImageName + "' is not a plain file name");
+    }
+  }
+  return true;
+}
+
 bool WritePictures(const std::string& path, const Mesh& m) {
   std::map<std::string, const Bytes*> pictures;
   for (const MeshPart& part : m.Parts) {
@@ -359,6 +388,7 @@ bool MeshWriteGLB(const std::string& Path, const Mesh& M) {
 
 bool MeshWriteGLTF(const std::string& Path, const Mesh& M) {
   MeshLastError.clear();
+  if (!CheckPictureNames(Path, M)) return false;
   const std::string binName = Stem(Path) + ".bin";
   Gltf g = BuildGltf(M, false, binName);
   if (!g.bin.empty() && !WriteAtomic(Beside(Path, binName), g.bin.data(), g.bin.size())) {
@@ -371,6 +401,7 @@ bool MeshWriteGLTF(const std::string& Path, const Mesh& M) {
 
 bool MeshWriteOBJ(const std::string& Path, const Mesh& M) {
   MeshLastError.clear();
+  if (!CheckPictureNames(Path, M)) return false;
   const std::string mtlName = Stem(Path) + ".mtl";
   std::string mtl = "# Materials of " + fs::path(Path).filename().string() + "\n";
   std::string obj = "# Triangles written by the brevra mesh export\nmtllib " + mtlName + "\n";
@@ -378,7 +409,7 @@ bool MeshWriteOBJ(const std::string& Path, const Mesh& M) {
   for (std::size_t p = 0; p < M.Parts.size(); ++p) {
     const MeshPart& part = M.Parts[p];
     if (part.Indices.size() < 3) continue;
-    const std::string name = MaterialName(part, p);
+    const std::string name = ObjToken(MaterialName(part, p));
     mtl += "\nnewmtl " + name + "\nKa 0 0 0\nKd 1 1 1\nKs 0 0 0\nd 1\nillum 1\n";
     if (Textured(part)) {
       mtl += "map_Kd " + part.ImageName + ".png\n";

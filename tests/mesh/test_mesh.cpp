@@ -415,6 +415,20 @@ TEST_F(MeshTest, AFailedWriteLeavesNoFile) {
   }
   EXPECT_EQ(left, std::vector<std::string>{"taken.glb"});
   EXPECT_TRUE(fs::is_empty(taken));
+
+  // A picture name that would leave the folder, or not fit a URI, is refused before writing.
+  for (const char* bad : {"../up", "a/b", "with space", ".."}) {
+    Mesh named = mesh;
+    named.Parts[0].ImageName = bad;
+    const fs::path out = fs::path(dir.path()) / "sub";
+    fs::create_directories(out);
+    EXPECT_FALSE(MeshWriteGLTF((out / "m.gltf").string(), named)) << bad;
+    EXPECT_FALSE(MeshWriteOBJ((out / "m.obj").string(), named)) << bad;
+    EXPECT_NE(MeshLastError.find("picture name"), std::string::npos) << MeshLastError;
+    EXPECT_TRUE(fs::is_empty(out)) << "nothing, not even a side file, is written";
+    EXPECT_TRUE(MeshWriteGLB((out / "m.glb").string(), named)) << "inside a GLB it is a name";
+    fs::remove(out / "m.glb");
+  }
 }
 
 }  // namespace
