@@ -7,7 +7,7 @@ Cases: cli (help, presets, bad input, unwritable output), same-bytes, count, mis
 validator (Khronos glTF Validator: no errors, no warnings), assimp (every .obj and .glb loads
 with the triangle count written), fixed-function (export-render draws the file in the demo's
 frame), browser (three.js's glTF loader in headless Chromium, served from localhost, shows the
-snapshot's silhouette). Each case works in its own temporary folder.
+snapshot's silhouette), snapshot-options (fogliame-snapshot's --seed and --preset). Each case works in its own temporary folder.
 """
 import argparse
 import atexit
@@ -307,6 +307,26 @@ def case_browser(args):
     check(agree >= 0.98 and iou >= 0.9, "three.js shows the snapshot's silhouette")
 
 
+def case_snapshot_options(args):
+    env = Env(args)
+
+    def snap(*options):
+        return subprocess.run([args.snapshot, "--width", "160", "--height", "120", *options],
+                              cwd=env.dir, capture_output=True, text=True, timeout=120)
+
+    check(snap("--out", "plain.png").returncode == 0, "the demo's picture")
+    check(snap("--out", "seed0.png", "--seed", "0", "--preset", "demo").returncode == 0,
+          "--seed 0 --preset demo")
+    check(env.read("plain.png") == env.read("seed0.png"),
+          "seed 0 of the demo preset is the demo's own bush, byte for byte")
+    check(snap("--out", "seed1.png", "--seed", "1").returncode == 0 and
+          env.read("seed1.png") != env.read("plain.png"), "another seed, another picture")
+    for options, named in ((["--preset", "oak"], "'oak'"), (["--seed", "x"], "'x'")):
+        r = snap("--out", "bad.png", *options)
+        check(r.returncode == 2 and named in r.stderr and not os.path.exists(env.path("bad.png")),
+              f"{' '.join(options)}: exit 2 naming {named}, nothing written")
+
+
 def main():
     p = argparse.ArgumentParser()
     p.add_argument("--case", required=True)
@@ -315,6 +335,7 @@ def main():
     p.add_argument("--validator")
     p.add_argument("--assimp", default="assimp")
     p.add_argument("--render")
+    p.add_argument("--snapshot")
     p.add_argument("--example")
     p.add_argument("--chromium", default="chromium")
     p.add_argument("--three", default="/usr/share/javascript/three")
