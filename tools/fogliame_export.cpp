@@ -11,18 +11,15 @@
 //
 // Exit codes: 0 done; 1 the GL context or an output file failed (no partial file is left);
 // 2 a bad command line (nothing is written).
-#include <GL/gl.h>
 #include <unistd.h>  // Required for: isatty
 
 #include <cfenv>  // Required for: fedisableexcept
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "brevra/geometry/render.h"
 #include "brevra/platform/egl_pbuffer.h"
