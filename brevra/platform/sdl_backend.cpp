@@ -18,6 +18,7 @@
 
 #include "brevra/platform/backend.h"
 #include "brevra/platform/gdi.h"
+#include "brevra/platform/sdl_x11.h"
 #include "brevra/platform/state.h"
 
 namespace brevra::platform {
@@ -28,7 +29,8 @@ namespace {
 struct Native {
   SDL_Window* window = nullptr;
   PIXELFORMATDESCRIPTOR format{};
-  bool framed = false;  // the window manager's frame has been read
+  bool framed = false;    // the window manager's frame has been read
+  unsigned long xid = 0;  // the X window (0 off X11)
 };
 
 std::map<Uint32, HWND> g_byId;
@@ -61,6 +63,9 @@ bool InitSdl() {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     return false;
   }
+  X11InstallErrorHandlers();
+  // Native events, for windows destroyed by another client.
+  SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
   return true;
 }
 
@@ -119,7 +124,16 @@ bool CreateNative(Window* w) {
     return false;
   }
   w->native = n;
+  n->xid = X11WindowId(n->window);
   g_byId[SDL_GetWindowID(n->window)] = w->self;
+  // A window manager frames a captioned window: asked before the window is shown, its frame
+  // is inside the outer size from the start, so the creation's WM_SIZE tells the smaller client.
+  RECT extents{};
+  if (captioned && X11RequestFrameExtents(n->window, &extents)) {
+    n->framed = true;
+    w->frame = extents;
+    SDL_SetWindowSize(n->window, std::max(1, w->clientWidth()), std::max(1, w->clientHeight()));
+  }
   return true;
 }
 
@@ -335,11 +349,25 @@ void Translate(const SDL_Event& e) {
         case SDL_WINDOWEVENT_FOCUS_GAINED:
           InputActivate(h);
           break;
+        case SDL_WINDOWEVENT_FOCUS_LOST:
+          InputDeactivate(h);
+          break;
         default:
           break;
       }
       break;
     }
+    case SDL_SYSWMEVENT:
+      // Another X client destroyed one of our windows: the system destroys it at once.
+      if (const unsigned long xid = X11DestroyedWindow(e.syswm.msg); xid != 0) {
+        for (const auto& [id, h] : std::map<Uint32, HWND>(g_byId)) {
+          Native* n = NativeOf(FindWindow(h));
+          if (n == nullptr || n->xid != xid) continue;
+          X11ForgetWindow(xid);
+          InputSystemDestroy(h);
+        }
+      }
+      break;
     default:
       break;  // SDL_QUIT among them: each window's close request arrives on its own
   }

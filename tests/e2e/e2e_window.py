@@ -49,7 +49,10 @@ def wait_for(what, probe, timeout, interval=0.1):
 
 
 class Xvfb:
-    def __init__(self):
+    """Its own X server, bare (`wm="none"`) or with a real window manager (`wm="openbox"`)."""
+
+    def __init__(self, wm="none"):
+        self.wm = None
         read_fd, write_fd = os.pipe()
         self.process = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_fd), "-screen", "0",
@@ -73,6 +76,20 @@ class Xvfb:
             ["xdpyinfo"], env=self.env, stdout=subprocess.DEVNULL,
             stderr=subprocess.DEVNULL).returncode == 0, 15)
         log("Xvfb answers on " + self.display)
+        if wm == "openbox":
+            self.start_openbox()
+
+    def start_openbox(self):
+        self.wm = subprocess.Popen(["openbox", "--sm-disable"], env=self.env,
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+        def managing():
+            if self.wm.poll() is not None:
+                raise Failure("openbox ended at start with exit code %d" % self.wm.returncode)
+            out = self.run("xprop", "-root", "_NET_SUPPORTING_WM_CHECK", check=False)
+            return "window id #" in out
+        wait_for("openbox to manage the screen", managing, 15)
+        log("openbox manages " + self.display)
 
     def run(self, *args, check=True):
         done = subprocess.run(list(args), env=self.env, capture_output=True, text=True, timeout=20)
@@ -106,7 +123,37 @@ class Xvfb:
         values["title"] = title.group(1) if title else None
         return values
 
+    def parent(self, window):
+        """The window's parent, or None for a child of the root."""
+        info = self.run("xwininfo", "-children", "-id", window)
+        found = re.search(r"Parent window id: (0x[0-9a-fA-F]+)( \(the root window\))?", info)
+        if not found or found.group(2):
+            return None
+        return found.group(1)
+
+    def frame_geometry(self, window):
+        """Geometry of the outermost window around `window`: the window manager's frame, or the
+        window itself on a bare server."""
+        top = window
+        while True:
+            up = self.parent(top)
+            if up is None:
+                return self.geometry(top)
+            top = up
+
+    def property(self, window, name):
+        """xprop's text for one property of `window` ("" when it is not set)."""
+        out = self.run("xprop", "-id", window, name, check=False)
+        return "" if "not found" in out or "no such atom" in out else out
+
     def close(self):
+        if self.wm is not None and self.wm.poll() is None:
+            self.wm.terminate()
+            try:
+                self.wm.wait(5)
+            except subprocess.TimeoutExpired:
+                self.wm.kill()
+                self.wm.wait()
         if self.process.poll() is None:
             self.process.terminate()
             try:

@@ -1,0 +1,201 @@
+// Brevra platform layer: the SDL backend's direct X11 requests (see sdl_x11.h).
+//
+// Limits: Xlib only (no XCB); the frame request waits at most kFrameWaitMs for the window
+// manager's answer; the error handlers are process-wide, as Xlib's are.
+#include "brevra/platform/sdl_x11.h"
+
+#include <SDL_syswm.h>  // Required for: SDL_GetWindowWMInfo (X display and window)
+#include <dlfcn.h>      // Required for: dlopen, dlsym (Xlib is loaded at run time)
+
+#include <cstdio>
+#include <cstdlib>
+#include <set>
+#include <utility>
+
+#if defined(SDL_VIDEO_DRIVER_X11) && __has_include(<X11/Xlib.h>)
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#define BREVRA_HAVE_X11 1
+#endif
+
+namespace brevra::platform::detail {
+
+#ifdef BREVRA_HAVE_X11
+namespace {
+
+constexpr std::uint32_t kFrameWaitMs = 500;
+
+// ---- Xlib, loaded at run time ----
+struct Xlib {
+  bool loaded = false;
+  decltype(&::XSetErrorHandler) SetErrorHandler = nullptr;
+  decltype(&::XSetIOErrorHandler) SetIOErrorHandler = nullptr;
+  decltype(&::XInternAtom) InternAtom = nullptr;
+  decltype(&::XSendEvent) SendEvent = nullptr;
+  decltype(&::XFlush) Flush = nullptr;
+  decltype(&::XSync) Sync = nullptr;
+  decltype(&::XGetWindowProperty) GetWindowProperty = nullptr;
+  decltype(&::XFree) Free = nullptr;
+  decltype(&::XDisplayString) displayString = nullptr;
+  decltype(&::XGetErrorText) GetErrorText = nullptr;
+};
+
+const Xlib& X() {
+  static const Xlib x = [] {
+    Xlib l;
+    void* so = dlopen("libX11.so.6", RTLD_NOW | RTLD_GLOBAL);
+    if (so == nullptr) return l;
+    auto get = [so](auto& fn, const char* name) {
+      fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(dlsym(so, name));
+      return fn != nullptr;
+    };
+    l.loaded = get(l.SetErrorHandler, "XSetErrorHandler") &&
+               get(l.SetIOErrorHandler, "XSetIOErrorHandler") && get(l.InternAtom, "XInternAtom") &&
+               get(l.SendEvent, "XSendEvent") && get(l.Flush, "XFlush") && get(l.Sync, "XSync") &&
+               get(l.GetWindowProperty, "XGetWindowProperty") && get(l.Free, "XFree") &&
+               get(l.displayString, "XDisplayString") && get(l.GetErrorText, "XGetErrorText");
+    return l;
+  }();
+  return x;
+}
+
+// The X display and window of an SDL window, when it is an X11 one.
+bool Native(SDL_Window* window, Display** display, Window* xid) {
+  if (window == nullptr || !X().loaded) return false;
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (SDL_GetWindowWMInfo(window, &info) != SDL_TRUE || info.subsystem != SDL_SYSWM_X11) {
+    return false;
+  }
+  *display = info.info.x11.display;
+  *xid = info.info.x11.window;
+  return true;
+}
+
+// Windows another client destroyed.
+std::set<unsigned long>& GoneWindows() {
+  static std::set<unsigned long> gone;
+  return gone;
+}
+
+std::set<std::pair<int, int>>& ReportedErrors() {
+  static std::set<std::pair<int, int>> reported;
+  return reported;
+}
+
+int OnXError(Display* display, XErrorEvent* error) {
+  // A window another client destroyed keeps drawing and being released until the frame loop
+  // ends: the errors that brings are expected.
+  if (GoneWindows().count(error->resourceid) != 0) return 0;
+  if (!ReportedErrors().insert({error->error_code, error->request_code}).second) return 0;
+  char text[160] = "";
+  X().GetErrorText(display, error->error_code, text, sizeof text);
+  std::fprintf(stderr, "brevra: X error ignored: %s (request %d, resource 0x%lx)\n", text,
+               error->request_code, error->resourceid);
+  return 0;
+}
+
+int OnXIOError(Display* display) {
+  // Nothing more can be said to the server; cleaning up would only meet the same error again.
+  const char* name = display != nullptr ? X().displayString(display) : nullptr;
+  std::fprintf(stderr,
+               "brevra: the connection to the X server%s%s was lost (the display went away); "
+               "the program ends\n",
+               name != nullptr ? " " : "", name != nullptr ? name : "");
+  std::fflush(nullptr);
+  std::_Exit(1);
+}
+
+// A CARDINAL-array property of `xid`, at most `count` values; false when it is not there.
+bool CardinalProperty(Display* display, Window xid, const char* name, long* values, int count) {
+  const Atom property = X().InternAtom(display, name, True);
+  if (property == None) return false;
+  Atom type = None;
+  int format = 0;
+  unsigned long items = 0, after = 0;
+  unsigned char* data = nullptr;
+  const int status = X().GetWindowProperty(display, xid, property, 0, count, False, AnyPropertyType,
+                                           &type, &format, &items, &after, &data);
+  const bool ok = status == Success && data != nullptr && format == 32 &&
+                  items >= static_cast<unsigned long>(count);
+  if (ok) {
+    const auto* longs = reinterpret_cast<const long*>(data);  // format 32 comes as longs
+    for (int i = 0; i < count; ++i) values[i] = longs[i];
+  }
+  if (data != nullptr) X().Free(data);
+  return ok;
+}
+
+bool WindowManagerOn(Display* display) {
+  long check = 0;
+  const Window root = DefaultRootWindow(display);
+  // The check window names itself too; a stale property on the root (the manager died) does not.
+  if (!CardinalProperty(display, root, "_NET_SUPPORTING_WM_CHECK", &check, 1) || check == 0) {
+    return false;
+  }
+  long self = 0;
+  return CardinalProperty(display, static_cast<Window>(check), "_NET_SUPPORTING_WM_CHECK", &self,
+                          1) &&
+         self == check;
+}
+
+}  // namespace
+
+void X11InstallErrorHandlers() {
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (driver == nullptr || SDL_strcmp(driver, "x11") != 0 || !X().loaded) return;
+  // After SDL's own set-up, which installs a handler that ends the process.
+  X().SetErrorHandler(OnXError);
+  X().SetIOErrorHandler(OnXIOError);
+}
+
+bool X11RequestFrameExtents(SDL_Window* window, RECT* extents) {
+  Display* display = nullptr;
+  Window xid = 0;
+  if (!Native(window, &display, &xid) || !WindowManagerOn(display)) return false;
+  XEvent request{};
+  request.xclient.type = ClientMessage;
+  request.xclient.window = xid;
+  request.xclient.message_type = X().InternAtom(display, "_NET_REQUEST_FRAME_EXTENTS", False);
+  request.xclient.format = 32;
+  X().SendEvent(display, DefaultRootWindow(display), False,
+                SubstructureNotifyMask | SubstructureRedirectMask, &request);
+  X().Flush(display);
+  const std::uint32_t start = SDL_GetTicks();
+  long v[4] = {0, 0, 0, 0};  // left, right, top, bottom
+  while (!CardinalProperty(display, xid, "_NET_FRAME_EXTENTS", v, 4)) {
+    if (SDL_GetTicks() - start > kFrameWaitMs) return false;
+    SDL_Delay(5);
+  }
+  *extents = RECT{static_cast<std::int32_t>(v[0]), static_cast<std::int32_t>(v[2]),
+                  static_cast<std::int32_t>(v[1]), static_cast<std::int32_t>(v[3])};
+  return true;
+}
+
+unsigned long X11WindowId(SDL_Window* window) {
+  Display* display = nullptr;
+  Window xid = 0;
+  return Native(window, &display, &xid) ? xid : 0;
+}
+
+unsigned long X11DestroyedWindow(const SDL_SysWMmsg* message) {
+  if (message == nullptr || message->subsystem != SDL_SYSWM_X11) return 0;
+  const XEvent& e = message->msg.x11.event;
+  return e.type == DestroyNotify ? e.xdestroywindow.window : 0;
+}
+
+void X11ForgetWindow(unsigned long xid) {
+  if (xid != 0) GoneWindows().insert(xid);
+}
+
+#else  // not an X11 build of SDL
+
+void X11InstallErrorHandlers() {}
+bool X11RequestFrameExtents(SDL_Window*, RECT*) { return false; }
+unsigned long X11WindowId(SDL_Window*) { return 0; }
+unsigned long X11DestroyedWindow(const SDL_SysWMmsg*) { return 0; }
+void X11ForgetWindow(unsigned long) {}
+
+#endif
+
+}  // namespace brevra::platform::detail
