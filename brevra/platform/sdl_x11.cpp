@@ -83,9 +83,20 @@ std::set<std::pair<int, int>>& ReportedErrors() {
   return reported;
 }
 
+// The program's own X windows.
+std::set<unsigned long>& OwnWindows() {
+  static std::set<unsigned long> own;
+  return own;
+}
+
 int OnXError(Display* display, XErrorEvent* error) {
   // A window another client destroyed keeps drawing and being released until the frame loop
-  // ends: the errors that brings are expected.
+  // ends: the errors that brings are expected. Drawing may meet them before the destroy
+  // notification arrives.
+  const bool missing = error->error_code == BadWindow || error->error_code == BadDrawable;
+  if (missing && OwnWindows().count(error->resourceid) != 0) {
+    GoneWindows().insert(error->resourceid);
+  }
   if (GoneWindows().count(error->resourceid) != 0) return 0;
   if (!ReportedErrors().insert({error->error_code, error->request_code}).second) return 0;
   char text[160] = "";
@@ -175,7 +186,9 @@ bool X11RequestFrameExtents(SDL_Window* window, RECT* extents) {
 unsigned long X11WindowId(SDL_Window* window) {
   Display* display = nullptr;
   Window xid = 0;
-  return Native(window, &display, &xid) ? xid : 0;
+  if (!Native(window, &display, &xid)) return 0;
+  OwnWindows().insert(xid);
+  return xid;
 }
 
 unsigned long X11DestroyedWindow(const SDL_SysWMmsg* message) {

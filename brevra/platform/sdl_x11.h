@@ -24,7 +24,8 @@ void X11InstallErrorHandlers();
 // manager, without an answer, or off X11.
 bool X11RequestFrameExtents(SDL_Window* window, RECT* extents);
 
-// The X window id behind an SDL window (0 off X11).
+// The X window id behind an SDL window (0 off X11); errors about it are known to be the
+// program's own.
 unsigned long X11WindowId(SDL_Window* window);
 
 // The X window a native event says was destroyed (DestroyNotify), or 0.
