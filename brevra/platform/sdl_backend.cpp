@@ -10,6 +10,8 @@
 //   texts converted from Windows-1252, virtual-key codes with auto-repeat, pointer capture
 //   (SDL_CaptureMouse), global cursor position and warping, system cursors, colour cursors
 //   from BMP files, compatibility-profile GL contexts (double buffer, depth 24, stencil 8).
+//   The class icon becomes the window's icon (the built-in application icon, or the picture of
+//   an icon, cursor or BMP file).
 // Missing: child windows have no native counterpart (they are drawn by the library into the
 //   parent's surface); cursor files in the cursor/icon format show the arrow.
 #include <SDL.h>  // Required for: the whole backend
@@ -18,6 +20,7 @@
 
 #include "brevra/platform/backend.h"
 #include "brevra/platform/gdi.h"
+#include "brevra/platform/icon_image.h"
 #include "brevra/platform/sdl_x11.h"
 #include "brevra/platform/state.h"
 
@@ -98,6 +101,18 @@ void SetGLAttributes(int depth, int stencil) {
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
 }
 
+// The class icon, set by the program on its window (the window manager and taskbars show it).
+void SetNativeIcon(SDL_Window* window, HICON icon) {
+  IconImage image = IconImageOf(icon);
+  if (image.empty()) return;
+  SDL_Surface* surface =
+      SDL_CreateRGBSurfaceFrom(image.argb.data(), image.width, image.height, 32, image.width * 4,
+                               0x00FF0000u, 0x0000FF00u, 0x000000FFu, 0xFF000000u);
+  if (surface == nullptr) return;
+  SDL_SetWindowIcon(window, surface);
+  SDL_FreeSurface(surface);
+}
+
 bool CreateNative(Window* w) {
   const bool captioned = (w->style & WS_CAPTION) == WS_CAPTION;
   Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
@@ -125,6 +140,7 @@ bool CreateNative(Window* w) {
   }
   w->native = n;
   n->xid = X11WindowId(n->window);
+  SetNativeIcon(n->window, w->icon);
   g_byId[SDL_GetWindowID(n->window)] = w->self;
   // A window manager frames a captioned window: asked before the window is shown, its frame
   // is inside the outer size from the start, so the creation's WM_SIZE tells the smaller client.

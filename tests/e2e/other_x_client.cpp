@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   const int code = std::strcmp(argv[1], "destroy") == 0 ? Destroy(display, argv[2])
-                                                         : OpenWindow(display, argv[2]);
+                                                        : OpenWindow(display, argv[2]);
   XCloseDisplay(display);
   return code;
 }
