@@ -34,6 +34,7 @@ struct Native {
   PIXELFORMATDESCRIPTOR format{};
   bool framed = false;    // the window manager's frame has been read
   unsigned long xid = 0;  // the X window (0 off X11)
+  bool gl = true;         // made for OpenGL (else it has no pixel format)
 };
 
 std::map<Uint32, HWND> g_byId;
@@ -132,6 +133,14 @@ bool CreateNative(Window* w) {
       n->format = MakePixelFormat(32, 8, t.depth, t.stencil, 0, true);
       break;
     }
+  }
+  if (n->window == nullptr) {
+    // No OpenGL to be had (no driver library, no visual): the window itself can still exist,
+    // with no pixel format, so the failure is the rendering context's and is told as such.
+    SDL_Log("brevra: no OpenGL window: %s", SDL_GetError());
+    n->window = SDL_CreateWindow(title.c_str(), w->x, w->y, std::max(1, w->width),
+                                 std::max(1, w->height), flags & ~SDL_WINDOW_OPENGL);
+    n->gl = false;
   }
   if (n->window == nullptr) {
     SDL_Log("brevra: cannot create a window: %s", SDL_GetError());
@@ -546,7 +555,7 @@ std::int32_t Box(HWND owner, const char* text, const char* caption, UINT type) {
 // ---- GL ----
 std::vector<PIXELFORMATDESCRIPTOR> Formats(Window* w) {
   Native* n = NativeOf(w);
-  if (n == nullptr) return {};
+  if (n == nullptr || !n->gl) return {};
   return {n->format};  // exactly what the window was made with
 }
 

@@ -242,6 +242,79 @@ TEST_F(SdlPlatform, ContextRendersAndSwaps) {
   EXPECT_TRUE(wglDeleteContext(rc));
 }
 
+TEST_F(SdlPlatform, WithoutOpenGLTheWindowExistsWithNoPixelFormatOrContext) {
+  // No OpenGL driver to load: the window is still made, so the failure shows where it is.
+  // (A fresh start of the backend: SDL keeps a driver library it has loaded.)
+  Shutdown();
+  ::setenv("SDL_OPENGL_LIBRARY", "/nonexistent/libGL.so.1", 1);
+  ASSERT_TRUE(Init(Backend::Sdl));
+  WNDCLASS wc;
+  wc.lpfnWndProc = Proc;
+  wc.lpszClassName = "GLWindow";
+  RegisterClass(&wc);
+  HWND h = CreateWindowEx(0, "GLWindow", "No GL", kCaptioned, CW_USEDEFAULT, CW_USEDEFAULT, 320,
+                          240, 0, 0, GetModuleHandle(nullptr), nullptr);
+  ::unsetenv("SDL_OPENGL_LIBRARY");
+  ASSERT_NE(h, 0u);
+  HDC dc = GetDC(h);
+  PIXELFORMATDESCRIPTOR req{};
+  req.nSize = 40;
+  req.nVersion = 1;
+  req.dwFlags = 0x1065;
+  req.cColorBits = 32;
+  EXPECT_EQ(ChoosePixelFormat(dc, &req), 0);
+  EXPECT_EQ(wglCreateContext(dc), 0u);
+  DestroyWindow(h);
+  Shutdown();
+}
+
+TEST_F(SdlPlatform, FocusLossClearsTheForegroundWindow) {
+  HWND h = CreateWindowEx(0, "GLWindow", "Focus", kCaptioned, CW_USEDEFAULT, CW_USEDEFAULT, 320,
+                          240, 0, 0, GetModuleHandle(nullptr), nullptr);
+  const std::string id = XId("Focus");
+  ASSERT_FALSE(id.empty());
+  Shell("xdotool windowfocus --sync " + id);
+  Pump();
+  EXPECT_EQ(GetForegroundWindow(), h);
+  // Another application takes the keyboard (on a bare server: the root window).
+  Shell(
+      "xdotool windowfocus $(xwininfo -root | sed -n 's/.*Window id: \\(0x[0-9a-f]*\\).*/\\1/p')");
+  Pump(500ms);
+  EXPECT_EQ(GetForegroundWindow(), 0u);
+  Shell("xdotool windowfocus --sync " + id);
+  Pump();
+  EXPECT_EQ(GetForegroundWindow(), h);
+  DestroyWindow(h);
+}
+
+TEST_F(SdlPlatform, ClassIconBecomesTheWindowIcon) {
+  struct Case {
+    const char* title;
+    HICON icon;
+    const char* size;  // in xprop's words, or "" for no icon
+  };
+  const Case cases[] = {{"App icon", LoadIcon(0, IDI_APPLICATION), "Icon (32 x 32)"},
+                        {"No icon", 0, ""}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.title);
+    WNDCLASS wc;
+    wc.lpfnWndProc = Proc;
+    wc.hIcon = c.icon;
+    wc.lpszClassName = c.title;
+    RegisterClass(&wc);
+    HWND h = CreateWindowEx(0, c.title, c.title, kCaptioned, 0, 0, 200, 100, 0, 0, 0, nullptr);
+    const std::string id = XId(c.title);
+    ASSERT_FALSE(id.empty());
+    const std::string icon = Shell("xprop -id " + id + " _NET_WM_ICON");
+    if (c.size[0] != '\0') {
+      EXPECT_NE(icon.find(c.size), std::string::npos) << icon;
+    } else {
+      EXPECT_NE(icon.find("not found"), std::string::npos) << icon;
+    }
+    DestroyWindow(h);
+  }
+}
+
 TEST_F(SdlPlatform, MessageBoxAnswersReturnAndEscape) {
   struct Case {
     const char* key;
