@@ -404,6 +404,14 @@ TEST_F(SdlPlatform, UnderAWindowManagerTheFrameIsInsideTheOuterSize) {
   ClientToScreen(h, &origin);
   EXPECT_EQ(Geometry(id, "Absolute upper-left X"), origin.x);
   EXPECT_EQ(Geometry(id, "Absolute upper-left Y"), origin.y);
+  // Moved by the program: the frame goes where the outer rectangle says.
+  MoveWindow(h, 100, 50, 800, 600, true);
+  Pump(500ms);
+  EXPECT_EQ(Geometry(frame, "Absolute upper-left X"), 100);
+  EXPECT_EQ(Geometry(frame, "Absolute upper-left Y"), 50);
+  GetWindowRect(h, &outer);
+  EXPECT_EQ(outer.left, 100);
+  EXPECT_EQ(outer.top, 50);
   DestroyWindow(h);
   ::kill(wm, SIGTERM);
   ::waitpid(wm, nullptr, 0);
