@@ -10,6 +10,7 @@ demo one of these ways and checks how it ended:
     escape        Escape key: exit code 0
     close         the window system's close request (WM_DELETE_WINDOW): exit code 0
     wm-close      a taskbar's close request to the window manager (_NET_CLOSE_WINDOW): exit 0
+    wm-button     a click on the close button of the window manager's frame: exit code 0
     destroy       another X client destroys the window: exit code 0, no X error
     display-lost  the X server goes away: a plain message on standard error, no hang
 
@@ -306,6 +307,14 @@ def end_demo(args, x, demo, window):
                            check=attempt == 0, timeout=10)
         elif args.end == "wm-close":
             x.run("wmctrl", "-i", "-c", window, check=attempt == 0)
+        elif args.end == "wm-button":
+            # The close button is the last one on the right of the title bar.
+            frame = x.frame_geometry(window)
+            left, right, top, bottom = frame_extents(x, window)
+            x.run("xdotool", "mousemove", str(frame["x"] + frame["w"] - 12),
+                  str(frame["y"] + top // 2))
+            time.sleep(0.2)
+            x.run("xdotool", "click", "1")
         else:  # destroy
             x.run(os.path.abspath(args.other_client), "destroy", window, check=attempt == 0)
         log("asked to end with %s (attempt %d)" % (args.end, attempt + 1))
@@ -455,7 +464,8 @@ def main():
     parser.add_argument("--wm", choices=("none", "openbox"), default="none")
     parser.add_argument("--answer", choices=("yes", "no"), default="no")
     parser.add_argument("--end", default="escape",
-                        choices=("escape", "close", "wm-close", "destroy", "display-lost"))
+                        choices=("escape", "close", "wm-close", "wm-button", "destroy",
+                                 "display-lost"))
     parser.add_argument("--no-display", action="store_true")
     parser.add_argument("--no-gl", action="store_true")
     args = parser.parse_args()
@@ -469,7 +479,7 @@ def main():
                 parser.error("--end close needs --close-helper")
             if not args.other_client:
                 parser.error("--other-client is needed")
-            if args.end == "wm-close" and args.wm == "none":
+            if args.end in ("wm-close", "wm-button") and args.wm == "none":
                 parser.error("--end wm-close needs a window manager")
             run_scenario(args)
     except Failure as failure:
