@@ -4,12 +4,15 @@
 // manager's answer; the error handlers are process-wide, as Xlib's are.
 #include "brevra/platform/sdl_x11.h"
 
+#include <SDL.h>        // Required for: video driver, ticks, delays
 #include <SDL_syswm.h>  // Required for: SDL_GetWindowWMInfo (X display and window)
 #include <dlfcn.h>      // Required for: dlopen, dlsym (Xlib is loaded at run time)
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <set>
+#include <type_traits>  // Required for: std::remove_reference_t
 #include <utility>
 
 #if defined(SDL_VIDEO_DRIVER_X11) && __has_include(<X11/Xlib.h>)
@@ -28,16 +31,15 @@ constexpr std::uint32_t kFrameWaitMs = 500;
 // ---- Xlib, loaded at run time ----
 struct Xlib {
   bool loaded = false;
-  decltype(&::XSetErrorHandler) SetErrorHandler = nullptr;
-  decltype(&::XSetIOErrorHandler) SetIOErrorHandler = nullptr;
-  decltype(&::XInternAtom) InternAtom = nullptr;
-  decltype(&::XSendEvent) SendEvent = nullptr;
-  decltype(&::XFlush) Flush = nullptr;
-  decltype(&::XSync) Sync = nullptr;
-  decltype(&::XGetWindowProperty) GetWindowProperty = nullptr;
-  decltype(&::XFree) Free = nullptr;
+  decltype(&::XSetErrorHandler) setErrorHandler = nullptr;
+  decltype(&::XSetIOErrorHandler) setIOErrorHandler = nullptr;
+  decltype(&::XInternAtom) internAtom = nullptr;
+  decltype(&::XSendEvent) sendEvent = nullptr;
+  decltype(&::XFlush) flush = nullptr;
+  decltype(&::XGetWindowProperty) getWindowProperty = nullptr;
+  decltype(&::XFree) free = nullptr;
   decltype(&::XDisplayString) displayString = nullptr;
-  decltype(&::XGetErrorText) GetErrorText = nullptr;
+  decltype(&::XGetErrorText) getErrorText = nullptr;
 };
 
 const Xlib& X() {
@@ -49,11 +51,11 @@ const Xlib& X() {
       fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(dlsym(so, name));
       return fn != nullptr;
     };
-    l.loaded = get(l.SetErrorHandler, "XSetErrorHandler") &&
-               get(l.SetIOErrorHandler, "XSetIOErrorHandler") && get(l.InternAtom, "XInternAtom") &&
-               get(l.SendEvent, "XSendEvent") && get(l.Flush, "XFlush") && get(l.Sync, "XSync") &&
-               get(l.GetWindowProperty, "XGetWindowProperty") && get(l.Free, "XFree") &&
-               get(l.displayString, "XDisplayString") && get(l.GetErrorText, "XGetErrorText");
+    l.loaded = get(l.setErrorHandler, "XSetErrorHandler") &&
+               get(l.setIOErrorHandler, "XSetIOErrorHandler") && get(l.internAtom, "XInternAtom") &&
+               get(l.sendEvent, "XSendEvent") && get(l.flush, "XFlush") &&
+               get(l.getWindowProperty, "XGetWindowProperty") && get(l.free, "XFree") &&
+               get(l.displayString, "XDisplayString") && get(l.getErrorText, "XGetErrorText");
     return l;
   }();
   return x;
@@ -100,7 +102,7 @@ int OnXError(Display* display, XErrorEvent* error) {
   if (GoneWindows().count(error->resourceid) != 0) return 0;
   if (!ReportedErrors().insert({error->error_code, error->request_code}).second) return 0;
   char text[160] = "";
-  X().GetErrorText(display, error->error_code, text, sizeof text);
+  X().getErrorText(display, error->error_code, text, sizeof text);
   std::fprintf(stderr, "brevra: X error ignored: %s (request %d, resource 0x%lx)\n", text,
                error->request_code, error->resourceid);
   return 0;
@@ -119,13 +121,13 @@ int OnXIOError(Display* display) {
 
 // A CARDINAL-array property of `xid`, at most `count` values; false when it is not there.
 bool CardinalProperty(Display* display, Window xid, const char* name, long* values, int count) {
-  const Atom property = X().InternAtom(display, name, True);
+  const Atom property = X().internAtom(display, name, True);
   if (property == None) return false;
   Atom type = None;
   int format = 0;
   unsigned long items = 0, after = 0;
   unsigned char* data = nullptr;
-  const int status = X().GetWindowProperty(display, xid, property, 0, count, False, AnyPropertyType,
+  const int status = X().getWindowProperty(display, xid, property, 0, count, False, AnyPropertyType,
                                            &type, &format, &items, &after, &data);
   const bool ok = status == Success && data != nullptr && format == 32 &&
                   items >= static_cast<unsigned long>(count);
@@ -133,7 +135,7 @@ bool CardinalProperty(Display* display, Window xid, const char* name, long* valu
     const auto* longs = reinterpret_cast<const long*>(data);  // format 32 comes as longs
     for (int i = 0; i < count; ++i) values[i] = longs[i];
   }
-  if (data != nullptr) X().Free(data);
+  if (data != nullptr) X().free(data);
   return ok;
 }
 
@@ -156,8 +158,8 @@ void X11InstallErrorHandlers() {
   const char* driver = SDL_GetCurrentVideoDriver();
   if (driver == nullptr || SDL_strcmp(driver, "x11") != 0 || !X().loaded) return;
   // After SDL's own set-up, which installs a handler that ends the process.
-  X().SetErrorHandler(OnXError);
-  X().SetIOErrorHandler(OnXIOError);
+  X().setErrorHandler(OnXError);
+  X().setIOErrorHandler(OnXIOError);
 }
 
 bool X11RequestFrameExtents(SDL_Window* window, RECT* extents) {
@@ -167,11 +169,11 @@ bool X11RequestFrameExtents(SDL_Window* window, RECT* extents) {
   XEvent request{};
   request.xclient.type = ClientMessage;
   request.xclient.window = xid;
-  request.xclient.message_type = X().InternAtom(display, "_NET_REQUEST_FRAME_EXTENTS", False);
+  request.xclient.message_type = X().internAtom(display, "_NET_REQUEST_FRAME_EXTENTS", False);
   request.xclient.format = 32;
-  X().SendEvent(display, DefaultRootWindow(display), False,
+  X().sendEvent(display, DefaultRootWindow(display), False,
                 SubstructureNotifyMask | SubstructureRedirectMask, &request);
-  X().Flush(display);
+  X().flush(display);
   const std::uint32_t start = SDL_GetTicks();
   long v[4] = {0, 0, 0, 0};  // left, right, top, bottom
   while (!CardinalProperty(display, xid, "_NET_FRAME_EXTENTS", v, 4)) {

@@ -8,9 +8,11 @@
 // "not available".
 #pragma once
 
-#include <SDL.h>  // Required for: SDL_Window, SDL_SysWMmsg
-
 #include "brevra/platform/platform.h"
+
+// SDL's own types (declared, so that this header needs no SDL include path).
+struct SDL_Window;
+struct SDL_SysWMmsg;
 
 namespace brevra::platform::detail {
 
