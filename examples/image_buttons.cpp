@@ -201,10 +201,16 @@ int main() {
   std::int32_t x = 20;
   for (const ButtonSpec& b : kButtons) {
     brevra::BmpType = (dir / b.stem).string();
-    pf::CreateWindowEx(0, brevra::SzHoverClass, b.label, pf::WS_CHILD | pf::WS_VISIBLE, x + 3,
-                       20 + 19, kW, kH, brevra::HWindow, static_cast<pf::HMENU>(b.id),
-                       pf::GetModuleHandle(nullptr), nullptr);
-    std::printf("button %d at %d %d size %d %d\n", b.id, x, 20, kW, kH);
+    const pf::HWND button = pf::CreateWindowEx(
+        0, brevra::SzHoverClass, b.label, pf::WS_CHILD | pf::WS_VISIBLE, x + 3, 20 + 19, kW, kH,
+        brevra::HWindow, static_cast<pf::HMENU>(b.id), pf::GetModuleHandle(nullptr), nullptr);
+    // Where it landed in the client area (another frame than the classic one moves it).
+    pf::RECT r{};
+    pf::GetWindowRect(button, &r);
+    pf::POINT at{r.left, r.top};
+    pf::ScreenToClient(brevra::HWindow, &at);
+    std::printf("button %d at %d %d size %d %d\n", b.id, at.x, at.y, r.right - r.left,
+                r.bottom - r.top);
     x += kW + 16;
   }
   std::fflush(stdout);

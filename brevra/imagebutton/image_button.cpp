@@ -3,9 +3,9 @@
 // Choices where the design leaves room:
 // - The pictures and palettes selected into the three state device contexts are released with
 //   them on WM_DESTROY, so a destroyed button leaves no object behind.
-// - A picture file that does not load gets no device context. The button then keeps the size
-//   and place it was created with when the normal picture is missing, and a state without a
-//   picture shows the normal one.
+// - A picture file that does not load gets no device context. When the normal picture is
+//   missing the button keeps the size it was created with but is still placed by the frame
+//   allowances; a state without a device context draws nothing.
 // - A paint request is always acknowledged (BeginPaint / EndPaint), also when there is nothing
 //   to draw, so that the window does not stay invalid and ask to be painted forever.
 #include "brevra/imagebutton/image_button.h"
@@ -21,13 +21,9 @@ std::string BmpType;
 
 namespace {
 
-// A memory device context holding the picture and its palette, or 0 when the file does not
-// load (or no context can be had).
-pf::HDC LoadStatePicture(const std::string& fileName, pf::BITMAP* size) {
-  pf::HPALETTE pal = 0;
-  const pf::HBITMAP bmp = LoadBMPFromFile(fileName, pal);
-  if (bmp == 0) return 0;
-  if (size != nullptr) pf::GetObject(bmp, sizeof *size, size);
+// A memory device context holding the picture and its palette, or 0 when no context can be had
+// (the picture and palette are released then).
+pf::HDC SelectIntoMemoryDC(pf::HBITMAP bmp, pf::HPALETTE pal) {
   const pf::HDC memDC = pf::CreateCompatibleDC(0);
   if (memDC == 0) {
     pf::DeleteObject(bmp);
@@ -38,6 +34,13 @@ pf::HDC LoadStatePicture(const std::string& fileName, pf::BITMAP* size) {
   pf::SelectPalette(memDC, pal, false);
   pf::RealizePalette(memDC);
   return memDC;
+}
+
+// The same for a picture file; 0 when the file does not load either.
+pf::HDC LoadStatePicture(const std::string& fileName) {
+  pf::HPALETTE pal = 0;
+  const pf::HBITMAP bmp = LoadBMPFromFile(fileName, pal);
+  return bmp != 0 ? SelectIntoMemoryDC(bmp, pal) : 0;
 }
 
 // Deletes a state device context together with the picture and palette selected into it.
@@ -55,22 +58,27 @@ void SetState(pf::HWND wnd, pf::HANDLE state) {
 }
 
 pf::LRESULT OnCreate(pf::HWND wnd) {
-  // Normal picture: size and place.
+  // Normal picture: size and place come first, from the picture when it loads (its device
+  // context may still fail), else from the size the button was created with.
   const std::string normalName = BmpType + "N" + ".BMP";
+  pf::HPALETTE pal = 0;
+  const pf::HBITMAP bmp = LoadBMPFromFile(normalName, pal);
+  pf::RECT r, r1;
+  pf::GetWindowRect(wnd, &r);
+  pf::GetWindowRect(pf::GetParent(wnd), &r1);
   pf::BITMAP bm;
-  const pf::HDC normalDC = LoadStatePicture(normalName, &bm);
-  if (normalDC != 0) {
-    pf::RECT r, r1;
-    pf::GetWindowRect(wnd, &r);
-    pf::GetWindowRect(pf::GetParent(wnd), &r1);
-    pf::MoveWindow(wnd, (r.left - r1.left) - kParentFrameX, (r.top - r1.top) - kParentFrameY,
-                   bm.bmWidth, bm.bmHeight, false);
-    pf::SetProp(wnd, NormalBmp, normalDC);
+  bm.bmWidth = r.right - r.left;
+  bm.bmHeight = r.bottom - r.top;
+  if (bmp != 0) pf::GetObject(bmp, sizeof bm, &bm);
+  pf::MoveWindow(wnd, (r.left - r1.left) - kParentFrameX, (r.top - r1.top) - kParentFrameY,
+                 bm.bmWidth, bm.bmHeight, false);
+  if (bmp != 0) {
+    if (const pf::HDC dc = SelectIntoMemoryDC(bmp, pal); dc != 0) pf::SetProp(wnd, NormalBmp, dc);
   }
-  if (const pf::HDC dc = LoadStatePicture(BmpType + "H" + ".BMP", nullptr); dc != 0) {
+  if (const pf::HDC dc = LoadStatePicture(BmpType + "H" + ".BMP"); dc != 0) {
     pf::SetProp(wnd, HoverBmp, dc);
   }
-  if (const pf::HDC dc = LoadStatePicture(BmpType + "P" + ".BMP", nullptr); dc != 0) {
+  if (const pf::HDC dc = LoadStatePicture(BmpType + "P" + ".BMP"); dc != 0) {
     pf::SetProp(wnd, PressBmp, dc);
   }
   pf::SetProp(wnd, HoverMode, kStateNormal);
@@ -103,11 +111,8 @@ pf::LRESULT OnPaint(pf::HWND wnd) {
                      : state == kStateHover   ? HoverBmp
                      : state == kStatePressed ? PressBmp
                                               : nullptr;
-  pf::HDC source = 0;
-  if (name != nullptr) {
-    source = pf::GetProp(wnd, name);
-    if (source == 0) source = pf::GetProp(wnd, NormalBmp);  // that picture did not load
-  }
+  // A state without a device context (its picture did not load) draws nothing.
+  const pf::HDC source = name != nullptr ? pf::GetProp(wnd, name) : 0;
   pf::PAINTSTRUCT ps;
   const pf::HDC dc = pf::BeginPaint(wnd, &ps);
   if (source != 0) {

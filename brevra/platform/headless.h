@@ -53,6 +53,10 @@ void InjectMinimize(HWND hwnd);
 void InjectRestore(HWND hwnd);
 // The window system destroys the window at once (as when its owner process is told to end).
 void InjectSystemDestroy(HWND hwnd);
+// The user switches to another application (the window stops being the foreground window), and
+// back to the window.
+void InjectDeactivate(HWND hwnd);
+void InjectActivate(HWND hwnd);
 // Advances the headless clock (timers fire when due). The clock starts at 0 and only moves here.
 void AdvanceClock(std::uint32_t milliseconds);
 std::uint32_t ClockMs();

@@ -283,6 +283,10 @@ void InjectRestore(HWND hwnd) { InputRestore(hwnd); }
 
 void InjectSystemDestroy(HWND hwnd) { InputSystemDestroy(hwnd); }
 
+void InjectActivate(HWND hwnd) { InputActivate(hwnd); }
+
+void InjectDeactivate(HWND hwnd) { InputDeactivate(hwnd); }
+
 void AdvanceClock(std::uint32_t milliseconds) { H().clock += milliseconds; }
 
 std::uint32_t ClockMs() { return H().clock; }

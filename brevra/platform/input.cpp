@@ -179,6 +179,11 @@ void InputActivate(HWND hwnd) {
   if (!(s.focus == w->self || IsChild(w->self, s.focus))) s.focus = w->self;
 }
 
+void InputDeactivate(HWND hwnd) {
+  Window* w = RootOf(FindWindow(hwnd));
+  if (w != nullptr && S().foreground == w->self) S().foreground = 0;
+}
+
 void InputWindowMoved(HWND hwnd, std::int32_t x, std::int32_t y) {
   Window* w = FindWindow(hwnd);
   if (w == nullptr || !w->topLevel()) return;

@@ -10,6 +10,8 @@
 //   texts converted from Windows-1252, virtual-key codes with auto-repeat, pointer capture
 //   (SDL_CaptureMouse), global cursor position and warping, system cursors, colour cursors
 //   from BMP files, compatibility-profile GL contexts (double buffer, depth 24, stencil 8).
+//   The class icon becomes the window's icon (the built-in application icon, or the picture of
+//   an icon, cursor or BMP file).
 // Missing: child windows have no native counterpart (they are drawn by the library into the
 //   parent's surface); cursor files in the cursor/icon format show the arrow.
 #include <SDL.h>  // Required for: the whole backend
@@ -18,6 +20,8 @@
 
 #include "brevra/platform/backend.h"
 #include "brevra/platform/gdi.h"
+#include "brevra/platform/icon_image.h"
+#include "brevra/platform/sdl_x11.h"
 #include "brevra/platform/state.h"
 
 namespace brevra::platform {
@@ -28,7 +32,9 @@ namespace {
 struct Native {
   SDL_Window* window = nullptr;
   PIXELFORMATDESCRIPTOR format{};
-  bool framed = false;  // the window manager's frame has been read
+  bool framed = false;    // the window manager's frame has been read
+  unsigned long xid = 0;  // the X window (0 off X11)
+  bool gl = true;         // made for OpenGL (else it has no pixel format)
 };
 
 std::map<Uint32, HWND> g_byId;
@@ -61,6 +67,9 @@ bool InitSdl() {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     return false;
   }
+  X11InstallErrorHandlers();
+  // Native events, for windows destroyed by another client.
+  SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
   return true;
 }
 
@@ -93,6 +102,18 @@ void SetGLAttributes(int depth, int stencil) {
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
 }
 
+// The class icon, set by the program on its window (the window manager and taskbars show it).
+void SetNativeIcon(SDL_Window* window, HICON icon) {
+  IconImage image = IconImageOf(icon);
+  if (image.empty()) return;
+  SDL_Surface* surface =
+      SDL_CreateRGBSurfaceFrom(image.argb.data(), image.width, image.height, 32, image.width * 4,
+                               0x00FF0000u, 0x0000FF00u, 0x000000FFu, 0xFF000000u);
+  if (surface == nullptr) return;
+  SDL_SetWindowIcon(window, surface);
+  SDL_FreeSurface(surface);
+}
+
 bool CreateNative(Window* w) {
   const bool captioned = (w->style & WS_CAPTION) == WS_CAPTION;
   Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
@@ -114,12 +135,30 @@ bool CreateNative(Window* w) {
     }
   }
   if (n->window == nullptr) {
+    // No OpenGL to be had (no driver library, no visual): the window itself can still exist,
+    // with no pixel format, so the failure is the rendering context's and is told as such.
+    SDL_Log("brevra: no OpenGL window: %s", SDL_GetError());
+    n->window = SDL_CreateWindow(title.c_str(), w->x, w->y, std::max(1, w->width),
+                                 std::max(1, w->height), flags & ~SDL_WINDOW_OPENGL);
+    n->gl = false;
+  }
+  if (n->window == nullptr) {
     SDL_Log("brevra: cannot create a window: %s", SDL_GetError());
     delete n;
     return false;
   }
   w->native = n;
+  n->xid = X11WindowId(n->window);
+  SetNativeIcon(n->window, w->icon);
   g_byId[SDL_GetWindowID(n->window)] = w->self;
+  // A window manager frames a captioned window: asked before the window is shown, its frame
+  // is inside the outer size from the start, so the creation's WM_SIZE tells the smaller client.
+  RECT extents{};
+  if (captioned && X11RequestFrameExtents(n->window, &extents)) {
+    n->framed = true;
+    w->frame = extents;
+    SDL_SetWindowSize(n->window, std::max(1, w->clientWidth()), std::max(1, w->clientHeight()));
+  }
   return true;
 }
 
@@ -335,11 +374,25 @@ void Translate(const SDL_Event& e) {
         case SDL_WINDOWEVENT_FOCUS_GAINED:
           InputActivate(h);
           break;
+        case SDL_WINDOWEVENT_FOCUS_LOST:
+          InputDeactivate(h);
+          break;
         default:
           break;
       }
       break;
     }
+    case SDL_SYSWMEVENT:
+      // Another X client destroyed one of our windows: the system destroys it at once.
+      if (const unsigned long xid = X11DestroyedWindow(e.syswm.msg); xid != 0) {
+        for (const auto& [id, h] : std::map<Uint32, HWND>(g_byId)) {
+          Native* n = NativeOf(FindWindow(h));
+          if (n == nullptr || n->xid != xid) continue;
+          X11ForgetWindow(xid);
+          InputSystemDestroy(h);
+        }
+      }
+      break;
     default:
       break;  // SDL_QUIT among them: each window's close request arrives on its own
   }
@@ -502,7 +555,7 @@ std::int32_t Box(HWND owner, const char* text, const char* caption, UINT type) {
 // ---- GL ----
 std::vector<PIXELFORMATDESCRIPTOR> Formats(Window* w) {
   Native* n = NativeOf(w);
-  if (n == nullptr) return {};
+  if (n == nullptr || !n->gl) return {};
   return {n->format};  // exactly what the window was made with
 }
 

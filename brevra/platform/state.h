@@ -189,6 +189,8 @@ void InputClose(HWND hwnd);
 void InputMinimize(HWND hwnd);
 void InputRestore(HWND hwnd);
 void InputActivate(HWND hwnd);
+// Another application became active: the window is no longer the foreground window.
+void InputDeactivate(HWND hwnd);
 // The window system moved / resized a top-level window (outer rectangle, screen coordinates).
 void InputWindowMoved(HWND hwnd, std::int32_t x, std::int32_t y);
 void InputClientResized(HWND hwnd, std::int32_t clientWidth, std::int32_t clientHeight);

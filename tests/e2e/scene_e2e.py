@@ -1,8 +1,12 @@
 #!/usr/bin/env python3
 """End-to-end run of the bush scene in a real X window (its own Xvfb), checked in screenshots.
 
-    scene_e2e.py --fogliame PATH --snapshot PATH --compare PATH --out DIR --scenario drags
+    scene_e2e.py --fogliame PATH --snapshot PATH --compare PATH --out DIR [--wm none|openbox]
+                 --scenario drags
     scene_e2e.py ... --scenario damaged-leaf
+
+With --wm openbox the window manager frames the window: its outer size stays 800 x 600 at the
+top-left corner, and the pictures are rendered at the smaller client size the demo was told.
 
 drags: starts the demo in its own directory (<build>/bin), answers the question with No (an
 800 x 600 window at the top-left corner), then compares screenshots of the window with the
@@ -29,12 +33,12 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from e2e_window import (QUESTION_CAPTION, TITLE, Failure, Xvfb, drag, expect_running,  # noqa: E402
-                        focus, log, wait_for)
+from e2e_window import (QUESTION_CAPTION, TITLE, Failure, Xvfb, check_outer_geometry,  # noqa: E402
+                        drag, expect_running, focus, log, wait_for)
 
 TOLERANCE = 8          # per colour channel, of 255
 MAX_FRACTION = 0.01    # of the window's pixels
-WIDTH, HEIGHT = 800, 600
+WIDTH, HEIGHT = 800, 600  # the window's outer size; the client area is smaller under a frame
 SETTLE = 1.5           # seconds for the demo to work off the queued moves, one per frame
 
 
@@ -44,12 +48,17 @@ class Scene:
         self.x = x
         self.workdir = workdir
         self.out = os.path.abspath(args.out)
+        self.client = (0, 0, WIDTH, HEIGHT)  # x, y, width, height on the screen
+
+    def at(self, x, y):
+        """A point of the client area on the screen."""
+        return (self.client[0] + x, self.client[1] + y)
 
     def expected(self, name, xrot=0, yrot=0, depth=0):
         path = os.path.join(self.out, name + ".expected.png")
         done = subprocess.run(
-            [os.path.abspath(self.args.snapshot), "--out", path, "--width", str(WIDTH),
-             "--height", str(HEIGHT), "--xrot", str(xrot), "--yrot", str(yrot),
+            [os.path.abspath(self.args.snapshot), "--out", path, "--width", str(self.client[2]),
+             "--height", str(self.client[3]), "--xrot", str(xrot), "--yrot", str(yrot),
              "--depth", str(depth)],
             cwd=self.workdir, capture_output=True, text=True, timeout=60)
         if done.returncode != 0:
@@ -62,13 +71,13 @@ class Scene:
         return path
 
     def compare(self, name, expected, must_match=True):
-        """Screenshot of the window at (0, 0) against `expected`; True when they match."""
+        """Screenshot of the client area against `expected`; True when they match."""
         time.sleep(SETTLE)
         shot = self.screenshot(name)
         diff = os.path.join(self.out, name + ".diff.png")
         done = subprocess.run(
             [os.path.abspath(self.args.compare), shot, expected, "--crop",
-             "0,0,%d,%d" % (WIDTH, HEIGHT), "--tolerance", str(TOLERANCE), "--max-fraction",
+             "%d,%d,%d,%d" % self.client, "--tolerance", str(TOLERANCE), "--max-fraction",
              str(MAX_FRACTION), "--diff", diff],
             capture_output=True, text=True, timeout=60)
         if done.returncode not in (0, 1):
@@ -94,15 +103,13 @@ def start_demo(args, x, workdir):
     return demo
 
 
-def main_window(x, demo):
+def main_window(x, demo, scene):
+    """Finds the main window, checks its outer rectangle and takes its client area."""
     window = wait_for('the window "%s"' % TITLE,
                       lambda: expect_running(demo) or x.find_window(TITLE), 30)
-    geo = wait_for("the window's final geometry", lambda: (
-        lambda g: g if (g["w"], g["h"]) != (1, 1) else None)(x.geometry(window)), 5)
-    got = (geo["x"], geo["y"], geo["w"], geo["h"])
-    if got != (0, 0, WIDTH, HEIGHT):
-        raise Failure("window at %r, expected (0, 0, %d, %d)" % (got, WIDTH, HEIGHT))
-    log("main window %s at %r" % (window, got))
+    geo = check_outer_geometry(x, window, (0, 0, WIDTH, HEIGHT), framed=True)
+    scene.client = (geo["x"], geo["y"], geo["w"], geo["h"])
+    log("main window %s, client area %r" % (window, scene.client))
     return window
 
 
@@ -122,21 +129,25 @@ def end_with_escape(x, demo, window):
 def run_drags(args, x):
     bin_dir = os.path.dirname(os.path.abspath(args.fogliame))
     scene = Scene(args, x, bin_dir)
-    start = scene.expected("start")
-    turned = scene.expected("turned", xrot=15, yrot=40)
-    nearer = scene.expected("nearer", xrot=15, yrot=40, depth=-10)
     demo = start_demo(args, x, bin_dir)
     try:
-        window = main_window(x, demo)
+        window = main_window(x, demo, scene)
+        # The pictures at the client size: the first frame's projection took it from the
+        # creation's WM_SIZE.
+        start = scene.expected("start")
+        turned = scene.expected("turned", xrot=15, yrot=40)
+        nearer = scene.expected("nearer", xrot=15, yrot=40, depth=-10)
         scene.compare("start", start)
 
         # Left drag with the real pointer: 40 right, 15 down, in steps.
-        drag(x, 1, (400, 300), [(410, 304), (420, 308), (430, 311)], (440, 315))
+        drag(x, 1, scene.at(400, 300), [scene.at(410, 304), scene.at(420, 308),
+                                        scene.at(430, 311)], scene.at(440, 315))
         scene.compare("turned", turned)
         scene.compare("turned-not-start", start, must_match=False)
 
         # Right drag 50 down: 10 nearer.
-        drag(x, 3, (400, 300), [(400, 320), (400, 340)], (400, 350))
+        drag(x, 3, scene.at(400, 300), [scene.at(400, 320), scene.at(400, 340)],
+             scene.at(400, 350))
         scene.compare("nearer", nearer)
         expect_running(demo)
         end_with_escape(x, demo, window)
@@ -159,7 +170,6 @@ def run_damaged_leaf(args, x):
         damaged.write(head)
 
     scene = Scene(args, x, workdir)
-    expected = scene.expected("no-leaf-texture")
     demo = start_demo(args, x, workdir)
     try:
         box = wait_for('the TGA reader\'s message box "ERROR"',
@@ -168,11 +178,11 @@ def run_damaged_leaf(args, x):
         time.sleep(0.3)
         focus(x, box)
         x.run("xdotool", "key", "Return")
-        window = main_window(x, demo)
+        window = main_window(x, demo, scene)
         time.sleep(0.5)
         if x.find_window("ERROR"):
             raise Failure("a second message box came")
-        scene.compare("no-leaf-texture", expected)
+        scene.compare("no-leaf-texture", scene.expected("no-leaf-texture"))
         end_with_escape(x, demo, window)
     finally:
         if demo.poll() is None:
@@ -187,6 +197,7 @@ def main():
     parser.add_argument("--compare", required=True)
     parser.add_argument("--out", required=True)
     parser.add_argument("--scenario", choices=("drags", "damaged-leaf"), default="drags")
+    parser.add_argument("--wm", choices=("none", "openbox"), default="none")
     args = parser.parse_args()
     if shutil.which("import") is None:
         print("FAILED: ImageMagick's import is needed for the screenshots", file=sys.stderr)
@@ -194,7 +205,7 @@ def main():
     os.makedirs(args.out, exist_ok=True)
     x = None
     try:
-        x = Xvfb()
+        x = Xvfb(args.wm)
         if args.scenario == "drags":
             run_drags(args, x)
         else:

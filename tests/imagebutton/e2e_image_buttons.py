@@ -7,9 +7,11 @@ button itself; takes a screenshot and checks that the status bar shows dark text
 strip and that the first button's picture is on screen while its magenta corner is not. Ends the
 program with Escape and expects exit code 0.
 
-    e2e_image_buttons.py --program PATH [--screenshot OUT.png]
+    e2e_image_buttons.py --program PATH [--screenshot OUT.png] [--wm none|openbox]
 
-Needs Xvfb, xdotool and ImageMagick's import and convert.
+With --wm openbox the window manager frames the 640 x 480 window; the clicks and the screenshot
+checks are made in its smaller client area. Needs Xvfb, xdotool and ImageMagick's import and
+convert.
 """
 
 import argparse
@@ -21,7 +23,7 @@ import time
 
 # The X server helpers are the demo's end-to-end ones (tests/e2e).
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
-from e2e_window import Failure, Xvfb, wait_for  # noqa: E402
+from e2e_window import Failure, Xvfb, check_outer_geometry, wait_for  # noqa: E402
 
 TITLE = "Image buttons"
 
@@ -45,7 +47,7 @@ def pixels(env, png, x, y, w, h):
 
 
 def run(args):
-    xvfb = Xvfb()
+    xvfb = Xvfb(args.wm)
     env = xvfb.env
     program = None
     try:
@@ -69,11 +71,9 @@ def run(args):
             m = re.match(r"button (\d+) at (\d+) (\d+) size (\d+) (\d+)",
                          read_until(r"^button ", 20))
             buttons[int(m.group(1))] = tuple(int(m.group(i)) for i in range(2, 6))
-        window = wait_for("the window", lambda: xdotool(env, "search", "--name", TITLE).split(),
-                          15)[0]
-        geometry = xdotool(env, "getwindowgeometry", window)
-        m = re.search(r"Position: (\d+),(\d+)", geometry)
-        wx, wy = int(m.group(1)), int(m.group(2))
+        window = wait_for("the window", lambda: xvfb.find_window(TITLE), 15)
+        client = check_outer_geometry(xvfb, window, (0, 0, 640, 480), framed=True)
+        wx, wy = client["x"], client["y"]
         time.sleep(1.0)  # a few frames
 
         def click(x, y):
@@ -98,7 +98,7 @@ def run(args):
 
         png = args.screenshot or os.path.join(os.path.dirname(args.program), "image_buttons.png")
         subprocess.run(["import", "-window", "root", png], env=env, check=True, timeout=20)
-        client_h = 480
+        client_h = client["h"]
         strip = pixels(env, png, wx, wy + client_h - 18, 200, 16)
         dark = sum(1 for p in strip.values() if max(p) < 80)
         face = sum(1 for p in strip.values() if p == (0xD4, 0xD0, 0xC8))
@@ -128,6 +128,7 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--program", required=True)
     parser.add_argument("--screenshot")
+    parser.add_argument("--wm", choices=("none", "openbox"), default="none")
     args = parser.parse_args()
     try:
         run(args)

@@ -362,13 +362,67 @@ TEST_F(ImageButtonWindow, MissingNormalPictureLeavesARectangularButtonThatStillC
   pf::DestroyWindow(b);
 }
 
-TEST_F(ImageButtonWindow, MissingStatePictureShowsTheNormalOne) {
+TEST_F(ImageButtonWindow, StateWithoutAPictureDrawsNothing) {
   std::filesystem::remove(prefix + "H.BMP");
   const pf::HWND b = MakeButton(parent);
   EXPECT_EQ(pf::GetProp(b, HoverBmp), 0u);
+  // Into the hover state before the first paint: that paint has no picture to draw.
+  pf::SendMessage(b, pf::WM_MOUSEMOVE, 0, (12 << 16) | 15);
+  ASSERT_EQ(pf::GetProp(b, HoverMode), 2u);
+  Pump();
+  EXPECT_EQ(Painted(b, 15, 12), 0xFFFFFFFFu) << "not the normal picture";
+  pf::MSG m;
+  EXPECT_FALSE(pf::PeekMessage(&m, b, pf::WM_PAINT, pf::WM_PAINT, pf::PM_NOREMOVE))
+      << "the paint request is acknowledged";
   MoveTo(b, 15, 12);
-  EXPECT_EQ(pf::GetProp(b, HoverMode), 2u);
-  EXPECT_EQ(Painted(b, 15, 12), kNormal);
+  Button(0, true);
+  EXPECT_EQ(Painted(b, 15, 12), kPressed);
+}
+
+TEST_F(ImageButtonWindow, PlacedByTheFrameAllowancesWithoutTheNormalPictureOrItsContext) {
+  // In a parent with a 4 / 23 frame a button created at (40, 60) moves to (41, 64): also when
+  // its normal picture is missing (it keeps its created size) and when the picture loads but
+  // its device context cannot be made (sized from the picture).
+  const pf::HWND framed = pf::CreateWindowEx(
+      0, "ButtonParent", "", pf::WS_POPUP | pf::WS_CAPTION | pf::WS_THICKFRAME | pf::WS_VISIBLE,
+      500, 50, 300, 200, 0, 0, 0, nullptr);
+  ASSERT_NE(framed, 0u);
+  struct Case {
+    const char* name;
+    bool missing;       // N.BMP removed
+    bool refuseDC;      // the first memory device context is refused
+    std::int32_t w, h;  // the button's size
+    bool shaped;
+  };
+  const Case cases[] = {{"all there", false, false, kW, kH, true},
+                        {"normal picture missing", true, false, 5, 5, false},
+                        {"normal device context refused", false, true, kW, kH, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WritePictures(prefix);
+    if (c.missing) std::filesystem::remove(prefix + "N.BMP");
+    int contexts = 0;
+    if (c.refuseDC) {
+      pf::SetGdiFailureHook([&contexts](pf::GdiOp op, std::size_t) {
+        return op == pf::GdiOp::CreateCompatibleDC && contexts++ == 0;
+      });
+    }
+    const pf::HWND b = MakeButton(framed);
+    pf::SetGdiFailureHook({});
+    ASSERT_NE(b, 0u);
+    pf::RECT r;
+    pf::GetWindowRect(b, &r);
+    pf::POINT client{0, 0};
+    pf::ClientToScreen(framed, &client);
+    EXPECT_EQ(r.left - client.x, 41);
+    EXPECT_EQ(r.top - client.y, 64);
+    EXPECT_EQ(r.right - r.left, c.w);
+    EXPECT_EQ(r.bottom - r.top, c.h);
+    EXPECT_EQ(pf::GetProp(b, NormalBmp) != 0, !c.missing && !c.refuseDC);
+    EXPECT_NE(pf::GetProp(b, HoverBmp), 0u);
+    EXPECT_EQ(pf::GetWindowRgn(b) != 0, c.shaped);
+    pf::DestroyWindow(b);
+  }
 }
 
 TEST_F(ImageButtonWindow, BmpTypePrefixes) {

@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "brevra/platform/platform.h"
+#include "tests/support/temp_dir.h"
 
 namespace brevra::platform {
 namespace {
@@ -240,6 +241,180 @@ TEST_F(SdlPlatform, ContextRendersAndSwaps) {
   EXPECT_FALSE(SwapBuffers(dc));
   wglMakeCurrent(0, 0);
   EXPECT_TRUE(wglDeleteContext(rc));
+}
+
+TEST_F(SdlPlatform, WithoutOpenGLTheWindowExistsWithNoPixelFormatOrContext) {
+  // No OpenGL driver to load: the window is still made, so the failure shows where it is.
+  // (A fresh start of the backend: SDL keeps a driver library it has loaded.)
+  Shutdown();
+  ::setenv("SDL_OPENGL_LIBRARY", "/nonexistent/libGL.so.1", 1);
+  ASSERT_TRUE(Init(Backend::Sdl));
+  WNDCLASS wc;
+  wc.lpfnWndProc = Proc;
+  wc.lpszClassName = "GLWindow";
+  RegisterClass(&wc);
+  HWND h = CreateWindowEx(0, "GLWindow", "No GL", kCaptioned, CW_USEDEFAULT, CW_USEDEFAULT, 320,
+                          240, 0, 0, GetModuleHandle(nullptr), nullptr);
+  ::unsetenv("SDL_OPENGL_LIBRARY");
+  ASSERT_NE(h, 0u);
+  HDC dc = GetDC(h);
+  PIXELFORMATDESCRIPTOR req{};
+  req.nSize = 40;
+  req.nVersion = 1;
+  req.dwFlags = 0x1065;
+  req.cColorBits = 32;
+  EXPECT_EQ(ChoosePixelFormat(dc, &req), 0);
+  EXPECT_EQ(wglCreateContext(dc), 0u);
+  DestroyWindow(h);
+  Shutdown();
+}
+
+TEST_F(SdlPlatform, FocusLossClearsTheForegroundWindow) {
+  HWND h = CreateWindowEx(0, "GLWindow", "Focus", kCaptioned, CW_USEDEFAULT, CW_USEDEFAULT, 320,
+                          240, 0, 0, GetModuleHandle(nullptr), nullptr);
+  const std::string id = XId("Focus");
+  ASSERT_FALSE(id.empty());
+  Shell("xdotool windowfocus --sync " + id);
+  Pump();
+  EXPECT_EQ(GetForegroundWindow(), h);
+  // Another application takes the keyboard (on a bare server: the root window).
+  Shell(
+      "xdotool windowfocus $(xwininfo -root | sed -n 's/.*Window id: \\(0x[0-9a-f]*\\).*/\\1/p')");
+  Pump(500ms);
+  EXPECT_EQ(GetForegroundWindow(), 0u);
+  Shell("xdotool windowfocus --sync " + id);
+  Pump();
+  EXPECT_EQ(GetForegroundWindow(), h);
+  DestroyWindow(h);
+}
+
+// A BMP file (24 bits) or an icon file (one 32-bit entry) of w x h grey pixels.
+std::vector<std::uint8_t> IconOrBmp(bool icon, int w, int h) {
+  std::vector<std::uint8_t> b;
+  auto put = [&b](std::uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+  };
+  const int bpp = icon ? 32 : 24;
+  const int stride = ((w * bpp + 31) / 32) * 4;
+  const int maskStride = ((w + 31) / 32) * 4;
+  const std::uint32_t pixels = stride * h + (icon ? maskStride * h : 0);
+  if (icon) {
+    put(0, 2), put(1, 2), put(1, 2);                         // icon directory, one entry
+    put(w, 1), put(h, 1), put(0, 2), put(1, 2), put(32, 2);  // size, colours, planes, depth
+    put(40 + pixels, 4), put(22, 4);
+  } else {
+    b.push_back('B'), b.push_back('M');
+    put(54 + pixels, 4), put(0, 4), put(54, 4);
+  }
+  put(40, 4), put(w, 4), put(icon ? 2 * h : h, 4), put(1, 2), put(bpp, 2);
+  for (int i = 0; i < 6; ++i) put(0, 4);
+  for (std::uint32_t i = 0; i < pixels; ++i) b.push_back(i < std::uint32_t(stride * h) ? 0x80 : 0);
+  return b;
+}
+
+TEST_F(SdlPlatform, ClassIconBecomesTheWindowIcon) {
+  brevra::test::TempDir dir{"sdl-icons"};
+  const std::string ico = dir.Write("app.ico", IconOrBmp(true, 24, 24));
+  const std::string bmp = dir.Write("app.bmp", IconOrBmp(false, 16, 20));
+  struct Case {
+    const char* title;
+    HICON icon;
+    const char* size;  // in xprop's words, or "" for no icon
+  };
+  const Case cases[] = {{"App icon", LoadIcon(0, IDI_APPLICATION), "Icon (32 x 32)"},
+                        {"Icon file", LoadCursorFromFile(ico.c_str()), "Icon (24 x 24)"},
+                        {"Bitmap file", LoadCursorFromFile(bmp.c_str()), "Icon (16 x 20)"},
+                        {"No icon", 0, ""}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.title);
+    WNDCLASS wc;
+    wc.lpfnWndProc = Proc;
+    wc.hIcon = c.icon;
+    wc.lpszClassName = c.title;
+    RegisterClass(&wc);
+    HWND h = CreateWindowEx(0, c.title, c.title, kCaptioned, 0, 0, 200, 100, 0, 0, 0, nullptr);
+    const std::string id = XId(c.title);
+    ASSERT_FALSE(id.empty());
+    const std::string icon = Shell("xprop -id " + id + " _NET_WM_ICON");
+    if (c.size[0] != '\0') {
+      EXPECT_NE(icon.find(c.size), std::string::npos) << icon;
+    } else {
+      EXPECT_NE(icon.find("not found"), std::string::npos) << icon;
+    }
+    DestroyWindow(h);
+  }
+}
+
+// Records the client size of the WM_SIZE sent while a window is created.
+std::int32_t g_createdWidth = 0, g_createdHeight = 0;
+LRESULT SizeProc(HWND h, std::int32_t m, WPARAM w, LPARAM l) {
+  if (m == WM_SIZE && g_createdWidth == 0) {
+    g_createdWidth = l & 0xFFFF;
+    g_createdHeight = (l >> 16) & 0xFFFF;
+  }
+  return DefWindowProc(h, m, w, l);
+}
+
+TEST_F(SdlPlatform, UnderAWindowManagerTheFrameIsInsideTheOuterSize) {
+  if (Shell("command -v openbox").empty()) GTEST_SKIP() << "openbox is not installed";
+  const pid_t wm = ::fork();
+  if (wm == 0) {
+    ::execlp("openbox", "openbox", "--sm-disable", static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  for (int i = 0; i < 100 && Shell("xprop -root _NET_SUPPORTING_WM_CHECK").find("window id") ==
+                                 std::string::npos;
+       ++i) {
+    std::this_thread::sleep_for(50ms);
+  }
+  WNDCLASS wc;
+  wc.lpfnWndProc = SizeProc;
+  wc.lpszClassName = "Framed";
+  RegisterClass(&wc);
+  g_createdWidth = g_createdHeight = 0;
+  HWND h = CreateWindowEx(0, "Framed", "Framed", kCaptioned, CW_USEDEFAULT, CW_USEDEFAULT, 800, 600,
+                          0, 0, GetModuleHandle(nullptr), nullptr);
+  ASSERT_NE(h, 0u);
+  // The size told during creation is already the client area the frame leaves.
+  RECT client;
+  GetClientRect(h, &client);
+  EXPECT_LT(g_createdWidth, 800);
+  EXPECT_LT(g_createdHeight, 600);
+  EXPECT_EQ(g_createdWidth, client.right);
+  EXPECT_EQ(g_createdHeight, client.bottom);
+  RECT outer;
+  GetWindowRect(h, &outer);
+  EXPECT_EQ(outer.left, 0);
+  EXPECT_EQ(outer.top, 0);
+  EXPECT_EQ(outer.right, 800);
+  EXPECT_EQ(outer.bottom, 600);
+  // On the server: the window manager's frame is 800 x 600 at the origin, the client inside.
+  const std::string id = XId("Framed");
+  ASSERT_FALSE(id.empty());
+  const std::string frame = Shell("xwininfo -children -id " + id +
+                                  " | sed -n 's/^ *Parent window id: \\(0x[0-9a-f]*\\).*/\\1/p'");
+  Pump();
+  EXPECT_EQ(Geometry(frame, "Absolute upper-left X"), 0);
+  EXPECT_EQ(Geometry(frame, "Absolute upper-left Y"), 0);
+  EXPECT_EQ(Geometry(frame, "Width"), 800);
+  EXPECT_EQ(Geometry(frame, "Height"), 600);
+  EXPECT_EQ(Geometry(id, "Width"), client.right);
+  EXPECT_EQ(Geometry(id, "Height"), client.bottom);
+  POINT origin{0, 0};
+  ClientToScreen(h, &origin);
+  EXPECT_EQ(Geometry(id, "Absolute upper-left X"), origin.x);
+  EXPECT_EQ(Geometry(id, "Absolute upper-left Y"), origin.y);
+  // Moved by the program: the frame goes where the outer rectangle says.
+  MoveWindow(h, 100, 50, 800, 600, true);
+  Pump(500ms);
+  EXPECT_EQ(Geometry(frame, "Absolute upper-left X"), 100);
+  EXPECT_EQ(Geometry(frame, "Absolute upper-left Y"), 50);
+  GetWindowRect(h, &outer);
+  EXPECT_EQ(outer.left, 100);
+  EXPECT_EQ(outer.top, 50);
+  DestroyWindow(h);
+  ::kill(wm, SIGTERM);
+  ::waitpid(wm, nullptr, 0);
 }
 
 TEST_F(SdlPlatform, MessageBoxAnswersReturnAndEscape) {

@@ -708,6 +708,31 @@ TEST_F(MainWindow, FreeLookTurnsByTheCursorOffsetAndClamps) {
   MouseFree = false;
 }
 
+TEST_F(MainWindow, FreeLookLeavesThePointerAloneWhileAnotherApplicationIsActive) {
+  MSpeed = 2;
+  MouseFree = true;
+  const std::int32_t cx = Width / 2, cy = Height / 2;
+  hl::InjectDeactivate(HWindow);
+  EXPECT_EQ(pf::GetForegroundWindow(), 0u);
+  hl::InjectMouseMove(cx + 50, cy - 30);
+  Pump();
+  pf::POINT cursor;
+  pf::GetCursorPos(&cursor);
+  EXPECT_EQ(cursor.x, cx + 50) << "not put back to the centre";
+  EXPECT_EQ(cursor.y, cy - 30);
+  EXPECT_EQ(XRot, 0.0f);
+  EXPECT_EQ(YRot, 0.0f);
+  // Back to the window: free-look turns again.
+  hl::InjectActivate(HWindow);
+  EXPECT_EQ(pf::GetForegroundWindow(), HWindow);
+  hl::InjectMouseMove(cx + 50, cy - 30);
+  Pump();
+  EXPECT_FLOAT_EQ(XRot, 1.0f);
+  pf::GetCursorPos(&cursor);
+  EXPECT_EQ(cursor.x, cx);
+  MouseFree = false;
+}
+
 // ---- hooks ----
 int g_contextMenus = 0;
 std::vector<std::int32_t> g_command;
