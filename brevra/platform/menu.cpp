@@ -92,7 +92,7 @@ std::int32_t MnemonicItem(const Menu& m, std::int32_t ch) {
 // =============================================================================================
 struct Engine {
   MenuView view;
-  HWND owner = 0;       // where WM_COMMAND goes
+  HWND owner = 0;        // where WM_COMMAND goes
   bool barMode = false;  // the window's bar takes part (keyboard or a click on it)
   bool tracking = false;
   bool returnCommand = false;

@@ -42,7 +42,7 @@ struct OpenPopup {
   RECT place;
 };
 struct MenuView {
-  HWND window = 0;       // 0 when nothing is open
+  HWND window = 0;           // 0 when nothing is open
   std::int32_t barHot = -1;  // highlighted item of the window's bar, -1 for none
   std::vector<OpenPopup> popups;
 };
@@ -67,10 +67,10 @@ std::int32_t MenuTextWidth(const std::string& text);
 std::string MenuLabel(const std::string& text, std::int32_t* mnemonic);
 inline constexpr std::int32_t kMenuItemHeight = 20;
 inline constexpr std::int32_t kMenuSeparatorHeight = 8;
-inline constexpr std::int32_t kMenuBorder = 3;       // around a pop-up's items
-inline constexpr std::int32_t kMenuTextLeft = 22;    // room for the check mark
-inline constexpr std::int32_t kMenuTextRight = 24;   // room for the sub-menu arrow
-inline constexpr std::int32_t kBarItemPadding = 7;   // each side of a bar item's text
+inline constexpr std::int32_t kMenuBorder = 3;      // around a pop-up's items
+inline constexpr std::int32_t kMenuTextLeft = 22;   // room for the check mark
+inline constexpr std::int32_t kMenuTextRight = 24;  // room for the sub-menu arrow
+inline constexpr std::int32_t kBarItemPadding = 7;  // each side of a bar item's text
 // The bar items' left and right edges.
 std::vector<std::pair<std::int32_t, std::int32_t>> BarLayout(const Menu& bar);
 // A pop-up's size and the top of each item inside it.

@@ -31,8 +31,8 @@ struct Picture {
   std::string key;
   Surface surface;
 };
-std::map<HWND, Picture> g_bars;       // by window
-std::vector<Picture> g_popups;        // by open level
+std::map<HWND, Picture> g_bars;  // by window
+std::vector<Picture> g_popups;   // by open level
 
 std::string Utf8(const std::string& cp1252) { return Cp1252ToUtf8(cp1252.c_str()); }
 
@@ -43,8 +43,8 @@ void Resize(Surface& s, std::int32_t w, std::int32_t h) {
 }
 
 // The item's label with its mnemonic underlined, in [x, right) and rows [y0, y1).
-void Label(Surface& s, const std::string& text, std::int32_t x, std::int32_t right,
-           std::int32_t y0, std::int32_t y1, std::uint32_t rgb) {
+void Label(Surface& s, const std::string& text, std::int32_t x, std::int32_t right, std::int32_t y0,
+           std::int32_t y1, std::uint32_t rgb) {
   std::int32_t at = -1;
   const std::string label = MenuLabel(text, &at);
   DrawSurfaceText(s, Utf8(label), x, right, y0, y1, rgb);
@@ -58,7 +58,8 @@ void Label(Surface& s, const std::string& text, std::int32_t x, std::int32_t rig
 void CheckMark(Surface& s, std::int32_t x, std::int32_t y, std::uint32_t colour) {
   // A tick 7 pixels wide, 2 thick.
   static constexpr std::int32_t kDy[7] = {2, 3, 4, 3, 2, 1, 0};
-  for (std::int32_t i = 0; i < 7; ++i) FillSurface(s, x + i, y + kDy[i], x + i + 1, y + kDy[i] + 3, colour);
+  for (std::int32_t i = 0; i < 7; ++i)
+    FillSurface(s, x + i, y + kDy[i], x + i + 1, y + kDy[i] + 3, colour);
 }
 
 void Arrow(Surface& s, std::int32_t x, std::int32_t y, std::uint32_t colour) {
@@ -72,9 +73,9 @@ void PaintBar(Surface& s, const Menu& bar, std::int32_t hot) {
     const MenuItem& item = bar.items[i];
     const bool selected = static_cast<std::int32_t>(i) == hot;
     if (selected) FillSurface(s, layout[i].first, 1, layout[i].second, s.height - 1, kSelection);
-    const std::uint32_t rgb = selected                                                ? kSelectedText
+    const std::uint32_t rgb = selected                                        ? kSelectedText
                               : (item.flags & (MF_GRAYED | MF_DISABLED)) != 0 ? kGreyText
-                                                                                      : kText;
+                                                                              : kText;
     Label(s, item.text, layout[i].first + kBarItemPadding, layout[i].second, 0, s.height, rgb);
   }
 }
@@ -108,8 +109,7 @@ void PaintPopup(Surface& s, const Menu& m, std::int32_t hot) {
     const std::uint32_t rgb = selected ? kSelectedText : grey ? kGreyText : kText;
     if ((item.flags & MF_CHECKED) != 0) CheckMark(s, 8, y + 6, 0xFF000000u | rgb);
     if ((item.flags & MF_POPUP) != 0) Arrow(s, s.width - 14, y + 6, 0xFF000000u | rgb);
-    Label(s, item.text, kMenuTextLeft, s.width - kMenuTextRight + 8, y, y + kMenuItemHeight,
-          rgb);
+    Label(s, item.text, kMenuTextLeft, s.width - kMenuTextRight + 8, y, y + kMenuItemHeight, rgb);
   }
 }
 

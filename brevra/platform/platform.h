@@ -520,7 +520,7 @@ UINT CheckMenuItem(HMENU menu, UINT item, UINT flags);
 UINT EnableMenuItem(HMENU menu, UINT item, UINT flags);
 // The item's flags (MF_CHECKED, MF_GRAYED, MF_POPUP, MF_SEPARATOR...), kMenuFailed for none.
 UINT GetMenuState(HMENU menu, UINT item, UINT flags);
-std::int32_t GetMenuItemCount(HMENU menu);  // -1 for a dead menu
+std::int32_t GetMenuItemCount(HMENU menu);              // -1 for a dead menu
 UINT GetMenuItemID(HMENU menu, std::int32_t position);  // kMenuFailed for a sub-menu or none
 HMENU GetSubMenu(HMENU menu, std::int32_t position);
 // The item's text as given (with its "&"); empty for none.
