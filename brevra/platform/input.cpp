@@ -140,7 +140,10 @@ void InputKey(std::int32_t virtualKey, bool down, bool repeat) {
   if (virtualKey == VK_LSHIFT || virtualKey == VK_RSHIFT) s.keys[VK_SHIFT] = down;
   if (virtualKey == VK_LCONTROL || virtualKey == VK_RCONTROL) s.keys[VK_CONTROL] = down;
   if (virtualKey == VK_LMENU || virtualKey == VK_RMENU) s.keys[VK_MENU] = down;
-  if (MenuKey(virtualKey, down)) return;  // an open menu takes the keys
+  if (MenuKey(virtualKey, down)) {  // an open menu takes the keys
+    s.keysAtMessage[virtualKey] = down;
+    return;
+  }
   HWND target = FindWindow(s.focus) != nullptr ? s.focus : s.foreground;
   if (FindWindow(target) == nullptr) return;
   const bool alt = s.keys[VK_MENU];
@@ -212,6 +215,7 @@ void ResetInput() {
   s.cursor = POINT{};
   for (bool& b : s.buttons) b = false;
   for (bool& k : s.keys) k = false;
+  for (bool& k : s.keysAtMessage) k = false;
 }
 
 }  // namespace detail

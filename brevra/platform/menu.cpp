@@ -448,8 +448,9 @@ bool MenuMouseMove(std::int32_t screenX, std::int32_t screenY) {
   return true;
 }
 
-bool MenuMouseButton(int button, bool down) {
-  const POINT cursor = S().cursor;
+bool MenuMouseButton(int button, bool down) { return MenuMouseButtonAt(button, down, S().cursor); }
+
+bool MenuMouseButtonAt(int button, bool down, POINT cursor) {
   if (!Active()) {
     // A press on a bar opens the menu under it.
     if (!down || button != 0) return false;
@@ -494,6 +495,45 @@ bool MenuMouseButton(int button, bool down) {
   return true;
 }
 
+// Input queued for the window before its menu opened (the program handles one message at a
+// time, the user may be faster) goes to the menu, in order, as the system's menu loop takes it.
+void TakeQueuedInput() {
+  State& s = S();
+  Window* top = ViewWindow();
+  for (auto it = s.queue.begin(); it != s.queue.end() && Active() && top != nullptr;) {
+    const MSG m = *it;
+    Window* target = FindWindow(m.hwnd);
+    const bool key = m.message >= WM_KEYDOWN && m.message <= WM_SYSCHAR;
+    const bool mouse = m.message >= WM_MOUSEMOVE && m.message <= WM_MBUTTONUP;
+    if ((!key && !mouse) || target == nullptr || RootOf(target) != top) {
+      ++it;
+      continue;
+    }
+    it = s.queue.erase(it);
+    const bool down = m.message == WM_KEYDOWN || m.message == WM_SYSKEYDOWN;
+    const bool up = m.message == WM_KEYUP || m.message == WM_SYSKEYUP;
+    if (down || up) {
+      s.keysAtMessage[m.wParam & 0xFF] = down;
+      MenuKey(m.wParam, down);
+    } else if (m.message == WM_MOUSEMOVE) {
+      MenuMouseMove(m.pt.x, m.pt.y);
+    } else if (mouse) {
+      static constexpr std::int32_t kButtons[][2] = {
+          {WM_LBUTTONDOWN, 0}, {WM_LBUTTONUP, 0},     {WM_LBUTTONDBLCLK, 0}, {WM_RBUTTONDOWN, 1},
+          {WM_RBUTTONUP, 1},   {WM_RBUTTONDBLCLK, 1}, {WM_MBUTTONDOWN, 2},   {WM_MBUTTONUP, 2}};
+      for (const auto& [message, button] : kButtons) {
+        if (message == m.message) {
+          const bool press =
+              m.message != WM_LBUTTONUP && m.message != WM_RBUTTONUP && m.message != WM_MBUTTONUP;
+          MenuMouseButtonAt(button, press, m.pt);
+        }
+      }
+    }
+    // Characters made from taken keys go with them.
+    it = s.queue.begin();
+  }
+}
+
 void MenuKeyboardActivate(HWND hwnd, std::int32_t character) {
   Window* w = RootOf(FindWindow(hwnd));
   Menu* bar = BarOf(w);
@@ -504,10 +544,12 @@ void MenuKeyboardActivate(HWND hwnd, std::int32_t character) {
     if (i < 0) return;
     Start(w, w->self, true);
     OpenFromBar(i, true, true);
+    TakeQueuedInput();
     return;
   }
   Start(w, w->self, true);
   g.view.barHot = 0;
+  TakeQueuedInput();
 }
 
 void MenuWindowGone(HWND hwnd) {
@@ -670,6 +712,7 @@ std::int32_t TrackPopupMenu(HMENU menu, UINT flags, std::int32_t x, std::int32_t
     p.y -= height / 2;
   }
   OpenAt(menu, p.x, p.y, false);
+  TakeQueuedInput();
   RunTrackLoop();
   const bool returnCommand = g.returnCommand;
   const UINT chosen = g.chosen;

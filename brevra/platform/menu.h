@@ -52,6 +52,9 @@ const MenuView& OpenMenus();
 bool MenuKey(std::int32_t virtualKey, bool down);
 bool MenuMouseMove(std::int32_t screenX, std::int32_t screenY);
 bool MenuMouseButton(int button, bool down);
+bool MenuMouseButtonAt(int button, bool down, POINT screen);
+// Moves the input already queued for the window whose menu just opened into the menu.
+void TakeQueuedInput();
 // The window's default handling asked for the bar (WM_SYSCOMMAND SC_KEYMENU): highlight its
 // first item, or with a mnemonic character open the item it marks.
 void MenuKeyboardActivate(HWND hwnd, std::int32_t character);

@@ -67,7 +67,13 @@ bool NextMessage(MSG* msg, HWND hwnd, UINT min, UINT max, bool remove) {
     const bool windowOk = it->hwnd == 0 ? hwnd == 0 : ForWindow(it->hwnd, hwnd);
     if (windowOk && InRange(it->message, min, max)) {
       *msg = *it;
-      if (remove) s.queue.erase(it);
+      if (remove) {
+        const std::int32_t m = it->message;
+        if (m == WM_KEYDOWN || m == WM_SYSKEYDOWN || m == WM_KEYUP || m == WM_SYSKEYUP) {
+          s.keysAtMessage[it->wParam & 0xFF] = m == WM_KEYDOWN || m == WM_SYSKEYDOWN;
+        }
+        s.queue.erase(it);
+      }
       return true;
     }
   }
@@ -235,7 +241,7 @@ void DefaultKeys(Window* w, std::int32_t message, WPARAM wParam, LPARAM lParam) 
   switch (message) {
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
-      if (wParam == VK_F10 && (lParam & (1 << 29)) == 0 && S().keys[VK_SHIFT]) {
+      if (wParam == VK_F10 && (lParam & (1 << 29)) == 0 && S().keysAtMessage[VK_SHIFT]) {
         g_menuKeyAlone = false;
         SendMessage(hwnd, WM_CONTEXTMENU, static_cast<WPARAM>(hwnd), -1);
       } else if (IsAltKey(wParam) || wParam == VK_F10) {

@@ -149,6 +149,9 @@ struct State {
   POINT cursor;
   bool buttons[3] = {false, false, false};
   bool keys[256] = {};
+  // The keys as the messages taken from the queue so far tell (what the default handling asks:
+  // Shift at the time of a key message, not at the time it is handled).
+  bool keysAtMessage[256] = {};
   HGLRC currentRC = 0;
   HDC currentDC = 0;
   HWND currentWindow = 0;  // the top-level window whose surface the context is current on

@@ -323,6 +323,26 @@ TEST_F(Menus, HighlightingFollowsTheKeysAndKeysDoNotReachTheWindow) {
   EXPECT_EQ(View().window, 0u);
 }
 
+TEST_F(Menus, KeysTypedBeforeTheProgramHandlesThemStillGoToTheMenu) {
+  // A program that handles one message per frame lags behind a fast typist: the keys after F10
+  // are queued for the window when the bar opens, and the menu takes them from the queue.
+  HWND h = Main();
+  SetMenu(h, MakeBar().bar);
+  g_seen.clear();
+  for (std::int32_t vk : {VK_F10, VK_RIGHT, VK_DOWN, VK_DOWN, VK_RETURN}) {
+    hl::InjectKey(vk, true);
+    hl::InjectKey(vk, false);
+  }
+  MSG m;
+  while (PeekMessage(&m, 0, 0, 0, PM_REMOVE)) {
+    if (m.message == WM_PAINT) ValidateRect(m.hwnd, nullptr);
+    TranslateMessage(&m);
+    DispatchMessage(&m);
+  }
+  EXPECT_EQ(Commands(), std::vector<UINT>{kFps});
+  EXPECT_TRUE(SeenOf(WM_KEYUP).size() == 1u) << "only F10's release reached the window";
+}
+
 TEST_F(Menus, WithoutABarTheMenuKeysDoNothing) {
   HWND h = Main();
   Key(VK_F10);
@@ -401,6 +421,15 @@ TEST_F(Menus, DefaultHandlingAsksForTheContextMenu) {
        },
        -1},
       {"the Menu key", [] { Key(VK_APPS); }, -1},
+      {"Shift+F10 handled after Shift was released (the state at the key's message counts)",
+       [] {
+         for (auto [vk, down] :
+              {std::pair{VK_SHIFT, true}, {VK_F10, true}, {VK_F10, false}, {VK_SHIFT, false}}) {
+           hl::InjectKey(vk, down);
+         }
+         Pump();
+       },
+       -1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
