@@ -1,16 +1,18 @@
 // bench-menus: what the platform's menus add to a frame, on the headless platform (Mesa
 // llvmpipe through an EGL pbuffer), in the demo's captioned 800 x 600 window with its scene.
 //
-//   menus/paired       the demo's loop pass without a menu bar, with a bar, and with the bar and
-//                      an open menu (File, first item highlighted), in rounds so that all three
-//                      see the same load: medians of each and the overheads in %
-//   menus/compose_none the same call for a window without menus, and the glFinish after it: the
-//                      baseline of the two below (what waiting for llvmpipe's threads costs)
-//   menus/compose_bar  drawing the bar over the frame alone (its picture already painted)
+//   menus/paired       the demo's loop pass in four modes, in rounds so that all see the same
+//                      load: the window without menus (client 794 x 578), the same window 20
+//                      rows shorter (client 794 x 558, what the bar leaves), with the bar, and
+//                      with the bar and its File menu open. Medians of each, and the overheads
+//                      against the same window and against the same client area, in wall time
+//                      and in the process's CPU time (llvmpipe's threads included)
+//   menus/compose_none ComposeMenus for a window without menus, then glFinish
+//   menus/compose_bar  drawing the bar over the frame alone (its picture already painted), with
+//                      the process's CPU time per call
 //   menus/compose_open the bar and an open menu over the frame alone
 //
-// With a bar the client area is 20 rows shorter (794 x 558 instead of 794 x 578): that is what
-// a program with a menu bar draws. The images are read from the program's folder (<build>/bin).
+// The images are read from the program's folder (<build>/bin).
 #include <GL/gl.h>
 #include <benchmark/benchmark.h>
 #include <unistd.h>  // Required for: chdir, readlink
@@ -36,9 +38,9 @@ namespace pf = brevra::platform;
 
 pf::HMENU g_bar = 0;
 
-std::int64_t MonotonicNs() {
+std::int64_t ClockNs(clockid_t clock) {
   timespec ts{};
-  clock_gettime(CLOCK_MONOTONIC, &ts);
+  clock_gettime(clock, &ts);
   return static_cast<std::int64_t>(ts.tv_sec) * 1000000000 + ts.tv_nsec;
 }
 
@@ -53,11 +55,18 @@ void Key(std::int32_t vk) {
   DrainMessages();
 }
 
-enum class Mode { None, Bar, Open };
+// None: the window as it is without menus (client 794 x 578); Short: without menus but 20 rows
+// shorter, so that its client area is the one the bar leaves (794 x 558); Bar: with the bar;
+// Open: with the bar and its File menu open (first item highlighted).
+enum class Mode { None, Short, Bar, Open };
+constexpr Mode kModes[] = {Mode::None, Mode::Short, Mode::Bar, Mode::Open};
 
 void Enter(Mode mode) {
   while (pf::detail::OpenMenus().window != 0) Key(pf::VK_ESCAPE);  // one level at a time
-  pf::SetMenu(brevra::HWindow, mode == Mode::None ? 0 : g_bar);
+  const bool bar = mode == Mode::Bar || mode == Mode::Open;
+  pf::SetMenu(brevra::HWindow, bar ? g_bar : 0);
+  pf::MoveWindow(brevra::HWindow, 0, 0, 800, mode == Mode::Short ? 600 - pf::kMenuBarHeight : 600,
+                 true);
   DrainMessages();  // WM_SIZE: the projection follows the new client size
   if (mode == Mode::Open) {
     Key(pf::VK_F10);
@@ -76,48 +85,66 @@ void RegisterMenus() {
   benchmark::RegisterBenchmark(
       "menus/paired",
       [](benchmark::State& s) {
-        std::vector<double> times[3];
-        constexpr int kFrames = 8;
+        // Wall-clock time, and the CPU time of the whole process (llvmpipe's threads included),
+        // which other programs on a shared machine disturb far less.
+        std::vector<double> wall[4], cpu[4];
+        constexpr int kFrames = 6;
         for (auto _ : s) {
           double round = 0;
-          for (Mode mode : {Mode::None, Mode::Bar, Mode::Open}) {
+          for (Mode mode : kModes) {
             Enter(mode);
             for (int k = 0; k < kFrames; ++k) {
-              const std::int64_t t0 = MonotonicNs();
+              const std::int64_t t0 = ClockNs(CLOCK_MONOTONIC);
+              const std::int64_t c0 = ClockNs(CLOCK_PROCESS_CPUTIME_ID);
               fogliame::RunFrame();
-              const double ms = static_cast<double>(MonotonicNs() - t0) * 1e-6;
-              times[static_cast<int>(mode)].push_back(ms);
+              const double ms = static_cast<double>(ClockNs(CLOCK_MONOTONIC) - t0) * 1e-6;
+              wall[static_cast<int>(mode)].push_back(ms);
+              cpu[static_cast<int>(mode)].push_back(
+                  static_cast<double>(ClockNs(CLOCK_PROCESS_CPUTIME_ID) - c0) * 1e-6);
               round += ms;
             }
           }
           s.SetIterationTime(round * 1e-3);
         }
         Enter(Mode::None);
-        const double none = Median(times[0]), bar = Median(times[1]), open = Median(times[2]);
-        s.counters["none_ms"] = none;
-        s.counters["bar_ms"] = bar;
-        s.counters["open_ms"] = open;
-        s.counters["bar_pct"] = none > 0 ? (bar / none - 1) * 100 : 0;
-        s.counters["open_pct"] = none > 0 ? (open / none - 1) * 100 : 0;
+        const char* names[4] = {"none", "short", "bar", "open"};
+        for (int m = 0; m < 4; ++m) {
+          s.counters[std::string(names[m]) + "_ms"] = Median(wall[m]);
+          s.counters[std::string("cpu_") + names[m] + "_ms"] = Median(cpu[m]);
+        }
+        auto pct = [](double a, double b) { return b > 0 ? (a / b - 1) * 100 : 0; };
+        // Against the same window without menus, and against the same client area.
+        for (int m : {2, 3}) {
+          const std::string n = names[m];
+          s.counters[n + "_vs_none_pct"] = pct(Median(wall[m]), Median(wall[0]));
+          s.counters[n + "_vs_short_pct"] = pct(Median(wall[m]), Median(wall[1]));
+          s.counters["cpu_" + n + "_vs_none_pct"] = pct(Median(cpu[m]), Median(cpu[0]));
+          s.counters["cpu_" + n + "_vs_short_pct"] = pct(Median(cpu[m]), Median(cpu[1]));
+        }
       })
       ->Unit(benchmark::kMillisecond)
       ->UseManualTime()
-      ->Iterations(12);
+      ->Iterations(24);
 
   for (Mode mode : {Mode::None, Mode::Bar, Mode::Open}) {
     const char* name = mode == Mode::None  ? "menus/compose_none"
                        : mode == Mode::Bar ? "menus/compose_bar"
                                            : "menus/compose_open";
-    benchmark::RegisterBenchmark(name,
-                                 [mode](benchmark::State& s) {
-                                   Enter(mode);
-                                   auto* w = pf::detail::FindWindow(brevra::HWindow);
-                                   for (auto _ : s) {
-                                     pf::detail::ComposeMenus(w);
-                                     glFinish();
-                                   }
-                                   Enter(Mode::None);
-                                 })
+    benchmark::RegisterBenchmark(
+        name,
+        [mode](benchmark::State& s) {
+          Enter(mode);
+          auto* w = pf::detail::FindWindow(brevra::HWindow);
+          const std::int64_t c0 = ClockNs(CLOCK_PROCESS_CPUTIME_ID);
+          for (auto _ : s) {
+            pf::detail::ComposeMenus(w);
+            glFinish();
+          }
+          s.counters["process_cpu_us"] =
+              benchmark::Counter(static_cast<double>(ClockNs(CLOCK_PROCESS_CPUTIME_ID) - c0) * 1e-3,
+                                 benchmark::Counter::kAvgIterations);
+          Enter(Mode::None);
+        })
         ->Unit(benchmark::kMicrosecond)
         ->UseRealTime()
         ->MinTime(0.3);

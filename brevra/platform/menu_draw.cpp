@@ -27,9 +27,14 @@ constexpr std::uint32_t kText = 0x000000u;
 constexpr std::uint32_t kSelectedText = 0xFFFFFFu;
 constexpr std::uint32_t kGreyText = 0x808080u;
 
+// A painted picture and its copy in a texture of the context it was last drawn with (uploaded
+// again only when the picture changes), so a frame draws one textured quad per picture.
 struct Picture {
   std::string key;
   Surface surface;
+  GLuint texture = 0;
+  HGLRC context = 0;      // the context the texture belongs to
+  bool uploaded = false;  // the texture holds the current picture
 };
 std::map<HWND, Picture> g_bars;  // by window
 std::vector<Picture> g_popups;   // by open level
@@ -113,6 +118,57 @@ void PaintPopup(Surface& s, const Menu& m, std::int32_t hot) {
   }
 }
 
+// Draws the picture with its top-left corner at (x, y) of the overlay (y grows downwards).
+void DrawPicture(Picture& p, std::int32_t x, std::int32_t y, std::int32_t sh) {
+  const HGLRC rc = S().currentRC;
+  if (p.context != rc || p.texture == 0) {
+    // A texture of another context (perhaps deleted since) is not ours to free here.
+    glGenTextures(1, &p.texture);
+    p.context = rc;
+    p.uploaded = false;
+  }
+  glBindTexture(GL_TEXTURE_2D, p.texture);
+  if (!p.uploaded) {
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, p.surface.width, p.surface.height, 0, GL_BGRA,
+                 GL_UNSIGNED_BYTE, p.surface.pixels.data());
+    p.uploaded = true;
+  }
+  const float x0 = static_cast<float>(x), x1 = static_cast<float>(x + p.surface.width);
+  const float y0 = static_cast<float>(sh - y), y1 = static_cast<float>(sh - y - p.surface.height);
+  glBegin(GL_QUADS);
+  glTexCoord2f(0, 0);
+  glVertex2f(x0, y0);
+  glTexCoord2f(1, 0);
+  glVertex2f(x1, y0);
+  glTexCoord2f(1, 1);
+  glVertex2f(x1, y1);
+  glTexCoord2f(0, 1);
+  glVertex2f(x0, y1);
+  glEnd();
+}
+
+// Texturing on unit 0 with the texel as it is, every other unit and generator off.
+void BeginPictures() {
+  glMatrixMode(GL_TEXTURE);
+  glPushMatrix();
+  glLoadIdentity();
+  glDisable(GL_TEXTURE_GEN_S);
+  glDisable(GL_TEXTURE_GEN_T);
+  glDisable(GL_COLOR_MATERIAL);
+  glEnable(GL_TEXTURE_2D);
+  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+}
+
+void EndPictures() {
+  glMatrixMode(GL_TEXTURE);
+  glPopMatrix();
+  glMatrixMode(GL_MODELVIEW);
+}
+
 std::string KeyOf(const Menu& m, std::int32_t hot, std::int32_t width) {
   std::string key = std::to_string(width) + "|" + std::to_string(hot);
   for (const MenuItem& item : m.items) key += "|" + std::to_string(item.flags) + ":" + item.text;
@@ -182,6 +238,7 @@ void ComposeMenus(Window* top) {
   const std::int32_t sw = top->clientWidth(), sh = top->surfaceHeight();
   if (sw <= 0 || sh <= 0) return;
   BeginOverlay(sw, sh);
+  BeginPictures();
   if (bar != nullptr) {
     Picture& p = g_bars[top->self];
     const std::int32_t hot = open ? view.barHot : -1;
@@ -190,8 +247,9 @@ void ComposeMenus(Window* top) {
       p.key = key;
       Resize(p.surface, sw, top->menuBar);
       PaintBar(p.surface, *bar, hot);
+      p.uploaded = false;
     }
-    DrawSurface(p.surface, 0, 0, sw, sh);
+    DrawPicture(p, 0, 0, sh);
   }
   if (open) {
     if (g_popups.size() < view.popups.size()) g_popups.resize(view.popups.size());
@@ -206,10 +264,12 @@ void ComposeMenus(Window* top) {
         p.key = key;
         Resize(p.surface, w, h);
         PaintPopup(p.surface, *m, o.hot);
+        p.uploaded = false;
       }
-      DrawSurface(p.surface, o.place.left, o.place.top, sw, sh);
+      DrawPicture(p, o.place.left, o.place.top, sh);
     }
   }
+  EndPictures();
   EndOverlay();
 }
 
@@ -239,6 +299,7 @@ void RestoreFrame(Window* top, const FrameCopy& frame) {
 }
 
 void ResetMenuPictures() {
+  // The textures went with their contexts (the platform is shutting down).
   g_bars.clear();
   g_popups.clear();
 }
