@@ -5,6 +5,9 @@
 // road: route (capture window first, else the deepest visible child under the pointer, inside
 // its shape), convert to client coordinates, pack, post.
 //
+// While a menu is open (or for a press on a menu bar) the menu engine takes the event first
+// (menu_engine.cpp), and the windows do not see it.
+//
 // Limits: no non-client messages (a press on a frame reaches nobody), no keyboard layouts (the
 // character of a key is worked out from its virtual-key code alone).
 #include <algorithm>  // Required for: std::equal

@@ -1,9 +1,10 @@
 // Brevra platform layer (internal): menus behind their handles and the one menu engine.
 //
-// menu.cpp keeps the menus and runs whatever menu is open (a window's bar, the pop-ups opened
-// from it, or a tracked pop-up): the shared input path hands it every key and pointer event
-// while it is open, and it decides what each does. menu_draw.cpp paints the open menus and
-// the bars into surfaces and draws them over a window's frame when the frame is shown.
+// menu.cpp keeps the menus and answers the menu calls; menu_engine.cpp runs whatever menu is
+// open (a window's bar, the pop-ups opened from it, or a tracked pop-up): the shared input path
+// hands it every key and pointer event while it is open, and it decides what each does.
+// menu_draw.cpp paints the open menus and the bars into pictures and draws them over a window's
+// frame when the frame is shown.
 //
 // Not a public header for library clients: platform code only.
 #pragma once
@@ -61,7 +62,13 @@ void MenuKeyboardActivate(HWND hwnd, std::int32_t character);
 // The window died: close whatever is open over it and forget its bar.
 void MenuWindowGone(HWND hwnd);
 void ResetMenus();  // platform shutdown
+// ---- for the menu calls (menu.cpp) ----
+void CloseMenusOver(HWND window);  // whatever is open over the window closes
+void MenuDestroyed(HMENU menu);    // a menu that is showing closes
+// TrackPopupMenu's work: opens the pop-up at screen point (x, y) and runs it until it closes.
+std::int32_t TrackMenu(HMENU menu, UINT flags, std::int32_t x, std::int32_t y, HWND owner);
 void ResetMenuPictures();
+void ForgetMenuPictures(HWND hwnd);  // the window died: its bar's picture goes
 
 // ---- layout, shared by the engine (hit tests) and the drawing ----
 // Width in pixels of the item's text (mnemonic marks removed).

@@ -298,6 +298,8 @@ void RestoreFrame(Window* top, const FrameCopy& frame) {
   EndOverlay();
 }
 
+void ForgetMenuPictures(HWND hwnd) { g_bars.erase(hwnd); }
+
 void ResetMenuPictures() {
   // The textures went with their contexts (the platform is shutting down).
   g_bars.clear();

@@ -2,9 +2,10 @@
 //
 // A small, self-contained stand-in for the classic desktop window services the library was
 // designed against: window classes and a window tree, one message queue for the (single) GUI
-// thread, capture and cursor, device contexts, pixel formats and OpenGL contexts, message boxes
-// and timers. Handles are plain unsigned 32-bit numbers, 0 meaning none; a call on a dead or
-// unknown handle fails quietly (returns 0/false) and never crashes.
+// thread, capture and cursor, device contexts, pixel formats and OpenGL contexts, message boxes,
+// timers, and menus drawn over the OpenGL frame. Handles are plain unsigned 32-bit numbers, 0
+// meaning none; a call on a dead or unknown handle fails quietly (returns 0/false) and never
+// crashes.
 //
 // The shared code (windows, queue, input routing) lives once; a backend only provides native
 // windows, GL surfaces, native events and dialogs. Two backends are always built:
