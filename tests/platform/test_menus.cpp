@@ -525,6 +525,20 @@ TEST_F(Menus, TrackPopupMenuRunsOnQueuedInput) {
   TrackPopupMenu(b.file, TPM_RIGHTALIGN | TPM_BOTTOMALIGN, 300, 300, 0, h, nullptr);
   EXPECT_EQ(place.right + kFrameLeft, 300);
   EXPECT_EQ(place.bottom + kFrameTop, 300);
+  // A menu destroyed while it is shown closes; so does one whose window goes away.
+  const HMENU doomed = CreatePopupMenu();
+  AppendMenu(doomed, MF_STRING, 7, "x");
+  hl::QueueInput([doomed] { DestroyMenu(doomed); });
+  hl::QueueInput([] {});
+  EXPECT_EQ(TrackPopupMenu(doomed, TPM_RETURNCMD, 100, 100, 0, h, nullptr), 0);
+  EXPECT_EQ(hl::QueuedInput(), 1u) << "the loop ended at once";
+  Pump();
+  HWND other = Main();
+  hl::QueueInput([other] { DestroyWindow(other); });
+  hl::QueueInput([] {});
+  EXPECT_EQ(TrackPopupMenu(b.file, TPM_RETURNCMD, 100, 100, 0, other, nullptr), 0);
+  EXPECT_EQ(hl::QueuedInput(), 1u);
+  Pump();
   // Dead menus and owners fail at once.
   EXPECT_EQ(TrackPopupMenu(0, 0, 0, 0, 0, h, nullptr), 0);
   EXPECT_EQ(TrackPopupMenu(b.file, 0, 0, 0, 0, 0, nullptr), 0);
