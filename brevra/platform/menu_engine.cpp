@@ -338,6 +338,7 @@ void Present(const FrameCopy& frame) {
 
 void RunTrackLoop() {
   State& s = S();
+  const HWND window = g.view.window;  // the window may go away while the menu is open
   Window* w = ViewWindow();
   FrameCopy frame;
   if (w != nullptr && s.currentWindow == w->self && s.currentRC != 0) frame = CopyFrame(w);
@@ -356,8 +357,7 @@ void RunTrackLoop() {
   }
   CloseAll();
   // The frame without the menu, until the caller draws its next one.
-  if ((w = FindWindow(w != nullptr ? w->self : 0)) != nullptr && !frame.pixels.empty() &&
-      s.currentWindow == w->self) {
+  if ((w = FindWindow(window)) != nullptr && !frame.pixels.empty() && s.currentWindow == window) {
     RestoreFrame(w, frame);
   }
 }
