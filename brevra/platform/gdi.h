@@ -244,6 +244,23 @@ void PaintStatusWindow(Window* status);
 // just before it shows a frame.
 void CompositeChildren(Window* top);
 
+// ---- drawing helpers of the composition (colours 0xAARRGGBB in surfaces, 0xRRGGBB for text) ----
+void FillSurface(Surface& s, std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1,
+                 std::uint32_t colour);
+// Blends UTF-8 text (DejaVu Sans 12) onto the surface, clipped to [x, right), centred between
+// rows y0 and y1. Without the font nothing is drawn.
+void DrawSurfaceText(Surface& s, const std::string& utf8, std::int32_t x, std::int32_t right,
+                     std::int32_t y0, std::int32_t y1, std::uint32_t rgb);
+std::int32_t SurfaceTextWidth(const std::string& utf8);
+std::int32_t SurfaceTextHeight();
+// Sets up (and takes back) an orthographic overlay of w x h pixels over the current frame,
+// bottom-left origin, with every GL state it changes saved; painted pixels only (alpha test).
+void BeginOverlay(std::int32_t w, std::int32_t h);
+void EndOverlay();
+// Draws a surface with its top-left corner at (x, y) of a w x h overlay (y grows downwards),
+// clipped to it.
+void DrawSurface(const Surface& s, std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h);
+
 struct Palette : Object {
   static constexpr Kind kKind = Kind::Palette;
   Palette() : Object(kKind) {}

@@ -46,6 +46,18 @@ TTF_Font* Font() {
 
 void Fill(Surface& s, std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1,
           std::uint32_t colour) {
+  FillSurface(s, x0, y0, x1, y1, colour);
+}
+
+// Blends UTF-8 text in black onto the surface, clipped to [x, right).
+void DrawText(Surface& s, const std::string& utf8, std::int32_t x, std::int32_t right) {
+  DrawSurfaceText(s, utf8, x, right, 0, s.height, 0x000000);
+}
+
+}  // namespace
+
+void FillSurface(Surface& s, std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1,
+                 std::uint32_t colour) {
   for (std::int32_t y = std::max(0, y0); y < std::min(s.height, y1); ++y) {
     for (std::int32_t x = std::max(0, x0); x < std::min(s.width, x1); ++x) {
       s.pixels[static_cast<std::size_t>(y) * s.width + x] = colour;
@@ -53,16 +65,32 @@ void Fill(Surface& s, std::int32_t x0, std::int32_t y0, std::int32_t x1, std::in
   }
 }
 
-// Blends UTF-8 text in black onto the surface, clipped to [x, right).
-void DrawText(Surface& s, const std::string& utf8, std::int32_t x, std::int32_t right) {
+std::int32_t SurfaceTextWidth(const std::string& utf8) {
+  TTF_Font* font = Font();
+  int w = 0, h = 0;
+  if (font == nullptr || utf8.empty() || TTF_SizeUTF8(font, utf8.c_str(), &w, &h) != 0) {
+    return 7 * static_cast<std::int32_t>(utf8.size());  // a guess without the font
+  }
+  return w;
+}
+
+std::int32_t SurfaceTextHeight() {
+  TTF_Font* font = Font();
+  return font != nullptr ? TTF_FontHeight(font) : 14;
+}
+
+void DrawSurfaceText(Surface& s, const std::string& utf8, std::int32_t x, std::int32_t right,
+                     std::int32_t y0, std::int32_t y1, std::uint32_t rgb) {
   TTF_Font* font = Font();
   if (font == nullptr || utf8.empty()) return;
-  SDL_Surface* text = TTF_RenderUTF8_Blended(font, utf8.c_str(), SDL_Color{0, 0, 0, 255});
+  const SDL_Color colour{static_cast<Uint8>(rgb >> 16), static_cast<Uint8>(rgb >> 8),
+                         static_cast<Uint8>(rgb), 255};
+  SDL_Surface* text = TTF_RenderUTF8_Blended(font, utf8.c_str(), colour);
   if (text == nullptr) return;
   SDL_Surface* argb = SDL_ConvertSurfaceFormat(text, SDL_PIXELFORMAT_ARGB8888, 0);
   SDL_FreeSurface(text);
   if (argb == nullptr) return;
-  const std::int32_t top = (s.height - argb->h) / 2;
+  const std::int32_t top = y0 + (y1 - y0 - argb->h) / 2;
   for (std::int32_t j = 0; j < argb->h; ++j) {
     const std::int32_t y = top + j;
     if (y < 0 || y >= s.height) continue;
@@ -86,11 +114,15 @@ void DrawText(Surface& s, const std::string& utf8, std::int32_t x, std::int32_t 
   SDL_FreeSurface(argb);
 }
 
+namespace {
+
 // What a status bar showed last, so that it is painted again only when it changes.
 std::map<HWND, std::string>& StatusKeys() {
   static std::map<HWND, std::string> keys;
   return keys;
 }
+
+}  // namespace
 
 void DrawSurface(const Surface& s, std::int32_t x, std::int32_t y, std::int32_t clientW,
                  std::int32_t clientH) {
@@ -108,6 +140,8 @@ void DrawSurface(const Surface& s, std::int32_t x, std::int32_t y, std::int32_t 
   glRasterPos2i(x0, clientH - y1);
   glDrawPixels(w, h, GL_BGRA, GL_UNSIGNED_BYTE, rows.data());
 }
+
+namespace {
 
 void DrawChildren(Window* w, std::int32_t originX, std::int32_t originY, std::int32_t clientW,
                   std::int32_t clientH) {
@@ -163,6 +197,12 @@ void CompositeChildren(Window* top) {
   if (top == nullptr || top->children.empty()) return;
   const std::int32_t cw = top->clientWidth(), ch = top->clientHeight();
   if (cw <= 0 || ch <= 0) return;
+  BeginOverlay(cw, ch);
+  DrawChildren(top, 0, 0, cw, ch);
+  EndOverlay();
+}
+
+void BeginOverlay(std::int32_t cw, std::int32_t ch) {
   glPushAttrib(GL_ALL_ATTRIB_BITS);
   glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
   glMatrixMode(GL_PROJECTION);
@@ -186,7 +226,9 @@ void CompositeChildren(Window* top) {
   glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
   glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
   glColor4f(1, 1, 1, 1);
-  DrawChildren(top, 0, 0, cw, ch);
+}
+
+void EndOverlay() {
   glMatrixMode(GL_MODELVIEW);
   glPopMatrix();
   glMatrixMode(GL_PROJECTION);

@@ -57,6 +57,12 @@ void InjectSystemDestroy(HWND hwnd);
 // back to the window.
 void InjectDeactivate(HWND hwnd);
 void InjectActivate(HWND hwnd);
+// Queues an input step (injections, or anything a test wants done at that moment) to run at a
+// later look at the message queue: each look (PeekMessage, GetMessage, and each turn of a
+// TrackPopupMenu loop) runs the next step. This is how input reaches a pop-up menu, whose loop
+// holds the caller until the menu closes; a loop with nothing left queued dismisses the menu.
+void QueueInput(std::function<void()> step);
+std::size_t QueuedInput();  // steps not run yet
 // Advances the headless clock (timers fire when due). The clock starts at 0 and only moves here.
 void AdvanceClock(std::uint32_t milliseconds);
 std::uint32_t ClockMs();

@@ -10,12 +10,15 @@
 // Limits: pbuffers are single-buffered (the "back" buffer is the only one); no cursor images.
 #include <GL/gl.h>  // Required for: glFinish (the swap)
 
+#include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 
 #include "brevra/platform/backend.h"
 #include "brevra/platform/egl_pbuffer.h"
 #include "brevra/platform/headless.h"
+#include "brevra/platform/menu.h"
 #include "brevra/platform/state.h"
 
 namespace brevra::platform {
@@ -42,6 +45,7 @@ struct HeadlessState {
   headless::MessageBoxResponder responder;
   std::vector<headless::MessageBoxCall> log;
   std::map<HWND, std::uint64_t> swaps;
+  std::deque<std::function<void()>> script;  // queued input, one step per look at the queue
   HWND currentWindow = 0;
   void* currentContext = nullptr;
 };
@@ -56,7 +60,7 @@ Surface* SurfaceOf(Window* w) { return static_cast<Surface*>(w->native); }
 void MakeSurface(Window* w) {
   Surface* s = SurfaceOf(w);
   // No EGL (no driver) leaves the window without GL; everything else still works.
-  s->pbuffer.create(w->clientWidth(), w->clientHeight(), s->config, false);
+  s->pbuffer.create(w->clientWidth(), w->surfaceHeight(), s->config, false);
   if (H().currentWindow == w->self && H().currentContext != nullptr) {
     s->pbuffer.makeCurrent(H().currentContext);
   }
@@ -105,16 +109,24 @@ void ClientResized(Window* w) {
   Surface* s = SurfaceOf(w);
   if (s == nullptr) return;
   if (s->pbuffer.valid() && s->pbuffer.width() == w->clientWidth() &&
-      s->pbuffer.height() == w->clientHeight()) {
+      s->pbuffer.height() == w->surfaceHeight()) {
     return;
   }
   MakeSurface(w);
 }
 
 // ---- input ----
-void Pump() {}  // injected input is queued as it is injected
+// Injected input is queued as it is injected; a queued script delivers one step per look.
+void Pump() {
+  auto& script = H().script;
+  if (script.empty()) return;
+  auto step = std::move(script.front());
+  script.pop_front();
+  step();
+}
 
 bool Wait(std::uint32_t timeoutMs) {
+  if (!H().script.empty()) return true;  // the next step is ready
   // Nothing is scripted while the program waits; only a timer can end the wait, and the
   // clock jumps to it (the program slept until then).
   if (timeoutMs == UINT32_MAX) return false;
@@ -199,7 +211,10 @@ void DeleteContext(void* context) {
 bool Swap(Window* w) {
   ++H().swaps[w->self];
   // The pbuffer is the only buffer: finishing the drawing is what showing it means here.
-  if (H().currentWindow == w->self) glFinish();
+  if (H().currentWindow == w->self) {
+    ComposeMenus(w);
+    glFinish();
+  }
   return true;
 }
 
@@ -286,6 +301,11 @@ void InjectSystemDestroy(HWND hwnd) { InputSystemDestroy(hwnd); }
 void InjectActivate(HWND hwnd) { InputActivate(hwnd); }
 
 void InjectDeactivate(HWND hwnd) { InputDeactivate(hwnd); }
+void QueueInput(std::function<void()> step) {
+  if (step) H().script.push_back(std::move(step));
+}
+
+std::size_t QueuedInput() { return H().script.size(); }
 
 void AdvanceClock(std::uint32_t milliseconds) { H().clock += milliseconds; }
 

@@ -5,12 +5,16 @@
 // road: route (capture window first, else the deepest visible child under the pointer, inside
 // its shape), convert to client coordinates, pack, post.
 //
+// While a menu is open (or for a press on a menu bar) the menu engine takes the event first
+// (menu_engine.cpp), and the windows do not see it.
+//
 // Limits: no non-client messages (a press on a frame reaches nobody), no keyboard layouts (the
 // character of a key is worked out from its virtual-key code alone).
 #include <algorithm>  // Required for: std::equal
 #include <cstdio>     // Required for: std::fopen (cursor files)
 
 #include "brevra/platform/backend.h"
+#include "brevra/platform/menu.h"
 #include "brevra/platform/platform.h"
 #include "brevra/platform/state.h"
 
@@ -62,7 +66,7 @@ HWND WindowAt(std::int32_t sx, std::int32_t sy) {
     Window* w = FindWindow(*it);
     if (w == nullptr || !w->visible || w->minimized) continue;
     if (!Inside(w, sx - w->x, sy - w->y)) continue;
-    const std::int32_t cx = sx - w->x - w->frame.left, cy = sy - w->y - w->frame.top;
+    const std::int32_t cx = sx - w->x - w->frame.left, cy = sy - w->y - w->frame.top - w->menuBar;
     if (cx < 0 || cy < 0 || cx >= w->clientWidth() || cy >= w->clientHeight()) return 0;
     return DeepestAt(w, cx, cy);
   }
@@ -101,6 +105,7 @@ namespace detail {
 void InputMouseMove(std::int32_t screenX, std::int32_t screenY) {
   State& s = S();
   s.cursor = POINT{screenX, screenY};
+  if (MenuMouseMove(screenX, screenY)) return;  // an open menu takes the pointer
   const HWND target = PointerTarget();
   if (s.capture == 0) ShowClassCursor(target);
   if (target != 0) PostPointer(target, WM_MOUSEMOVE);
@@ -110,6 +115,7 @@ void InputMouseButton(int button, bool down, int clicks) {
   if (button < 0 || button > 2) return;
   State& s = S();
   s.buttons[button] = down;
+  if (MenuMouseButton(button, down)) return;  // an open menu (or a bar) takes the click
   const HWND target = PointerTarget();
   if (target == 0) return;
   if (down) {
@@ -137,6 +143,10 @@ void InputKey(std::int32_t virtualKey, bool down, bool repeat) {
   if (virtualKey == VK_LSHIFT || virtualKey == VK_RSHIFT) s.keys[VK_SHIFT] = down;
   if (virtualKey == VK_LCONTROL || virtualKey == VK_RCONTROL) s.keys[VK_CONTROL] = down;
   if (virtualKey == VK_LMENU || virtualKey == VK_RMENU) s.keys[VK_MENU] = down;
+  if (MenuKey(virtualKey, down)) {  // an open menu takes the keys
+    s.keysAtMessage[virtualKey] = down;
+    return;
+  }
   HWND target = FindWindow(s.focus) != nullptr ? s.focus : s.foreground;
   if (FindWindow(target) == nullptr) return;
   const bool alt = s.keys[VK_MENU];
@@ -198,7 +208,7 @@ void InputClientResized(HWND hwnd, std::int32_t clientWidth, std::int32_t client
     return;
   }
   w->width = clientWidth + w->frame.left + w->frame.right;
-  w->height = clientHeight + w->frame.top + w->frame.bottom;
+  w->height = clientHeight + w->frame.top + w->frame.bottom + w->menuBar;
   w->minimized = false;
   ClientSizeChanged(w, false);
 }
@@ -213,6 +223,7 @@ void ResetInput() {
   s.cursor = POINT{};
   for (bool& b : s.buttons) b = false;
   for (bool& k : s.keys) k = false;
+  for (bool& k : s.keysAtMessage) k = false;
 }
 
 }  // namespace detail

@@ -30,6 +30,7 @@ enum class Kind : std::uint8_t {
   Icon,
   Font,
   Memory,
+  Menu,
 };
 
 struct Object {

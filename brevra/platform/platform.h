@@ -2,9 +2,10 @@
 //
 // A small, self-contained stand-in for the classic desktop window services the library was
 // designed against: window classes and a window tree, one message queue for the (single) GUI
-// thread, capture and cursor, device contexts, pixel formats and OpenGL contexts, message boxes
-// and timers. Handles are plain unsigned 32-bit numbers, 0 meaning none; a call on a dead or
-// unknown handle fails quietly (returns 0/false) and never crashes.
+// thread, capture and cursor, device contexts, pixel formats and OpenGL contexts, message boxes,
+// timers, and menus drawn over the OpenGL frame. Handles are plain unsigned 32-bit numbers, 0
+// meaning none; a call on a dead or unknown handle fails quietly (returns 0/false) and never
+// crashes.
 //
 // The shared code (windows, queue, input routing) lives once; a backend only provides native
 // windows, GL surfaces, native events and dialogs. Two backends are always built:
@@ -167,6 +168,7 @@ inline constexpr std::int32_t WM_CHAR = 0x0102;
 inline constexpr std::int32_t WM_SYSKEYDOWN = 0x0104;
 inline constexpr std::int32_t WM_SYSKEYUP = 0x0105;
 inline constexpr std::int32_t WM_COMMAND = 0x0111;
+inline constexpr std::int32_t WM_SYSCHAR = 0x0106;
 inline constexpr std::int32_t WM_SYSCOMMAND = 0x0112;
 inline constexpr std::int32_t WM_TIMER = 0x0113;
 inline constexpr std::int32_t WM_MOUSEMOVE = 0x0200;
@@ -214,7 +216,9 @@ inline constexpr std::int32_t VK_DOWN = 0x28;
 inline constexpr std::int32_t VK_INSERT = 0x2D;
 inline constexpr std::int32_t VK_DELETE = 0x2E;
 inline constexpr std::int32_t VK_NUMPAD0 = 0x60;
+inline constexpr std::int32_t VK_APPS = 0x5D;  // the Menu key
 inline constexpr std::int32_t VK_F1 = 0x70;
+inline constexpr std::int32_t VK_F10 = 0x79;
 inline constexpr std::int32_t VK_F12 = 0x7B;
 inline constexpr std::int32_t VK_LSHIFT = 0xA0;
 inline constexpr std::int32_t VK_RSHIFT = 0xA1;
@@ -473,6 +477,72 @@ bool StatusSetText(HWND status, std::int32_t part, const char* text);
 std::string StatusText(HWND status, std::int32_t part = 0);
 std::vector<std::int32_t> StatusParts(HWND status);
 inline constexpr std::int32_t kStatusHeight = 20;  // pixels of the strip
+
+// ---------------------------------------------------------------------------------------------
+// Menus: menu bars and pop-up menus, drawn by the platform over the window's OpenGL frame
+// ---------------------------------------------------------------------------------------------
+// Item flags (AppendMenu), states (CheckMenuItem, EnableMenuItem, GetMenuState) and the way an
+// item is named (by its command identifier, searched through sub-menus, or by its position).
+inline constexpr UINT MF_STRING = 0x0000u;
+inline constexpr UINT MF_ENABLED = 0x0000u;
+inline constexpr UINT MF_UNCHECKED = 0x0000u;
+inline constexpr UINT MF_BYCOMMAND = 0x0000u;
+inline constexpr UINT MF_GRAYED = 0x0001u;
+inline constexpr UINT MF_DISABLED = 0x0002u;
+inline constexpr UINT MF_CHECKED = 0x0008u;
+inline constexpr UINT MF_POPUP = 0x0010u;
+inline constexpr UINT MF_BYPOSITION = 0x0400u;
+inline constexpr UINT MF_SEPARATOR = 0x0800u;
+// TrackPopupMenu flags: where (x, y) lies on the menu, and whether the choice is returned
+// (TPM_RETURNCMD) instead of sent as WM_COMMAND.
+inline constexpr UINT TPM_LEFTBUTTON = 0x0000u;
+inline constexpr UINT TPM_LEFTALIGN = 0x0000u;
+inline constexpr UINT TPM_TOPALIGN = 0x0000u;
+inline constexpr UINT TPM_RIGHTBUTTON = 0x0002u;
+inline constexpr UINT TPM_CENTERALIGN = 0x0004u;
+inline constexpr UINT TPM_RIGHTALIGN = 0x0008u;
+inline constexpr UINT TPM_VCENTERALIGN = 0x0010u;
+inline constexpr UINT TPM_BOTTOMALIGN = 0x0020u;
+inline constexpr UINT TPM_NONOTIFY = 0x0080u;
+inline constexpr UINT TPM_RETURNCMD = 0x0100u;
+// WM_SYSCOMMAND: the keyboard asks for the menu bar (LParam: 0, or the mnemonic character).
+inline constexpr WPARAM SC_KEYMENU = 0xF100;
+inline constexpr UINT kMenuFailed = 0xFFFFFFFFu;  // what the state calls answer for no item
+
+HMENU CreateMenu();       // an empty menu bar
+HMENU CreatePopupMenu();  // an empty pop-up menu
+// Appends an item: MF_STRING with `text` ("&" marks the mnemonic letter, "&&" is an "&"),
+// MF_POPUP with the sub-menu's handle as `idOrPopup`, or MF_SEPARATOR; MF_GRAYED and MF_CHECKED
+// set its state. False for a dead menu, a missing text or a dead or circular sub-menu.
+bool AppendMenu(HMENU menu, UINT flags, UINT idOrPopup, const char* text);
+// Set or clear an item's check mark / grey it; each returns the previous state (MF_CHECKED or
+// MF_UNCHECKED; MF_ENABLED, MF_GRAYED or MF_DISABLED), kMenuFailed when there is no such item.
+UINT CheckMenuItem(HMENU menu, UINT item, UINT flags);
+UINT EnableMenuItem(HMENU menu, UINT item, UINT flags);
+// The item's flags (MF_CHECKED, MF_GRAYED, MF_POPUP, MF_SEPARATOR...), kMenuFailed for none.
+UINT GetMenuState(HMENU menu, UINT item, UINT flags);
+std::int32_t GetMenuItemCount(HMENU menu);              // -1 for a dead menu
+UINT GetMenuItemID(HMENU menu, std::int32_t position);  // kMenuFailed for a sub-menu or none
+HMENU GetSubMenu(HMENU menu, std::int32_t position);
+// The item's text as given (with its "&"); empty for none.
+std::string GetMenuString(HMENU menu, UINT item, UINT flags);
+bool IsMenu(HMENU menu);
+// Gives a top-level window its menu bar (0 removes it). The bar is non-client: the client area
+// shrinks (or grows back) and WM_SIZE follows. False for a child window or a dead handle; the
+// previous bar is not destroyed.
+bool SetMenu(HWND hwnd, HMENU menu);
+HMENU GetMenu(HWND hwnd);
+bool DrawMenuBar(HWND hwnd);  // the bar is drawn again with the items' current states
+// Shows a pop-up menu at screen point (x, y) and runs it until an item is chosen or it is
+// dismissed (Escape, a click outside); other windows get no input meanwhile. With TPM_RETURNCMD
+// it returns the chosen command (0 for none) and sends nothing; otherwise a chosen item posts
+// WM_COMMAND (its command in the low word of WParam, LParam 0) to `owner` and the answer is
+// non-zero. 0 when the menu or the owner is dead, or another menu is being tracked.
+std::int32_t TrackPopupMenu(HMENU menu, UINT flags, std::int32_t x, std::int32_t y,
+                            std::int32_t reserved, HWND owner, const RECT* rect);
+// Destroys the menu and its sub-menus; a window whose bar it was loses the bar.
+bool DestroyMenu(HMENU menu);
+inline constexpr std::int32_t kMenuBarHeight = 20;  // pixels of a menu bar
 
 // ---------------------------------------------------------------------------------------------
 // Device contexts, pixel formats and OpenGL contexts

@@ -9,6 +9,7 @@
 #include <functional>  // Required for: std::function (tree walk)
 
 #include "brevra/platform/backend.h"
+#include "brevra/platform/menu.h"
 #include "brevra/platform/platform.h"
 #include "brevra/platform/state.h"
 
@@ -66,7 +67,13 @@ bool NextMessage(MSG* msg, HWND hwnd, UINT min, UINT max, bool remove) {
     const bool windowOk = it->hwnd == 0 ? hwnd == 0 : ForWindow(it->hwnd, hwnd);
     if (windowOk && InRange(it->message, min, max)) {
       *msg = *it;
-      if (remove) s.queue.erase(it);
+      if (remove) {
+        const std::int32_t m = it->message;
+        if (m == WM_KEYDOWN || m == WM_SYSKEYDOWN || m == WM_KEYUP || m == WM_SYSKEYUP) {
+          s.keysAtMessage[it->wParam & 0xFF] = m == WM_KEYDOWN || m == WM_SYSKEYDOWN;
+        }
+        s.queue.erase(it);
+      }
       return true;
     }
   }
@@ -178,7 +185,7 @@ bool TranslateMessage(const MSG* msg) {
   if (ch == 0) return false;
   // The character message comes right after its key message, before anything queued later.
   MSG m = *msg;
-  m.message = msg->message == WM_KEYDOWN ? WM_CHAR : 0x0106;  // WM_SYSCHAR
+  m.message = msg->message == WM_KEYDOWN ? WM_CHAR : WM_SYSCHAR;
   m.wParam = ch;
   S().queue.push_front(m);
   return true;
@@ -212,6 +219,59 @@ LRESULT SendMessage(HWND hwnd, std::int32_t message, WPARAM wParam, LPARAM lPara
 
 void PostQuitMessage(std::int32_t exitCode) { Post(0, WM_QUIT, exitCode, 0); }
 
+namespace {
+
+// The keyboard's way into the menus, as the default handling sees the keys: Alt or F10 pressed
+// and released with no other key between asks for the menu bar.
+bool g_menuKeyAlone = false;
+
+bool IsAltKey(WPARAM vk) { return vk == VK_MENU || vk == VK_LMENU || vk == VK_RMENU; }
+
+LPARAM PackScreenPoint(std::int32_t x, std::int32_t y) {
+  return static_cast<LPARAM>((static_cast<std::uint32_t>(x) & 0xFFFFu) |
+                             ((static_cast<std::uint32_t>(y) & 0xFFFFu) << 16));
+}
+
+// Default keyboard handling: the menu bar (Alt or F10 alone, Alt + a mnemonic letter) and the
+// context menu (Shift+F10 and the Menu key; LParam -1 as it comes from no point).
+void DefaultKeys(Window* w, std::int32_t message, WPARAM wParam, LPARAM lParam) {
+  const HWND hwnd = w->self;
+  Window* root = RootOf(w);
+  const bool repeat = (lParam & (1 << 30)) != 0;
+  switch (message) {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+      if (wParam == VK_F10 && (lParam & (1 << 29)) == 0 && S().keysAtMessage[VK_SHIFT]) {
+        g_menuKeyAlone = false;
+        SendMessage(hwnd, WM_CONTEXTMENU, static_cast<WPARAM>(hwnd), -1);
+      } else if (IsAltKey(wParam) || wParam == VK_F10) {
+        if (!repeat) g_menuKeyAlone = true;
+      } else {
+        g_menuKeyAlone = false;
+      }
+      break;
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+      if ((IsAltKey(wParam) || wParam == VK_F10) && g_menuKeyAlone && root != nullptr) {
+        SendMessage(root->self, WM_SYSCOMMAND, SC_KEYMENU, 0);
+      }
+      g_menuKeyAlone = false;
+      if (message == WM_KEYUP && wParam == VK_APPS) {
+        SendMessage(hwnd, WM_CONTEXTMENU, static_cast<WPARAM>(hwnd), -1);
+      }
+      break;
+    case WM_SYSCHAR:
+      if ((lParam & (1 << 29)) != 0 && wParam != ' ' && root != nullptr) {
+        SendMessage(root->self, WM_SYSCOMMAND, SC_KEYMENU, wParam);
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+}  // namespace
+
 LRESULT DefWindowProc(HWND hwnd, std::int32_t message, WPARAM wParam, LPARAM lParam) {
   Window* w = FindWindow(hwnd);
   if (w == nullptr) return 0;
@@ -237,8 +297,24 @@ LRESULT DefWindowProc(HWND hwnd, std::int32_t message, WPARAM wParam, LPARAM lPa
     case WM_SYSKEYDOWN:
       if (wParam == VK_F1 + 3 && (lParam & (1 << 29)) != 0) {  // Alt+F4
         if (Window* root = RootOf(w)) SendMessage(root->self, WM_CLOSE, 0, 0);
+        return 0;
       }
+      DefaultKeys(w, message, wParam, lParam);
       return 0;
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+    case WM_SYSCHAR:
+      DefaultKeys(w, message, wParam, lParam);
+      return 0;
+    case WM_RBUTTONUP: {
+      // A right click in the client area asks for the context menu at the pointer.
+      POINT p{static_cast<std::int16_t>(lParam & 0xFFFF),
+              static_cast<std::int16_t>((lParam >> 16) & 0xFFFF)};
+      ClientToScreen(hwnd, &p);
+      SendMessage(hwnd, WM_CONTEXTMENU, static_cast<WPARAM>(hwnd), PackScreenPoint(p.x, p.y));
+      return 0;
+    }
     case WM_SYSCOMMAND:
       switch (wParam & 0xFFF0) {
         case SC_CLOSE:
@@ -249,6 +325,9 @@ LRESULT DefWindowProc(HWND hwnd, std::int32_t message, WPARAM wParam, LPARAM lPa
           break;
         case SC_RESTORE:
           ShowWindow(hwnd, SW_RESTORE);
+          break;
+        case SC_KEYMENU:
+          MenuKeyboardActivate(hwnd, lParam);
           break;
         default:
           break;

@@ -22,6 +22,7 @@
 #include "brevra/platform/gdi.h"
 #include "brevra/platform/icon_image.h"
 #include "brevra/platform/sdl_x11.h"
+#include "brevra/platform/menu.h"
 #include "brevra/platform/state.h"
 
 namespace brevra::platform {
@@ -177,7 +178,7 @@ void MoveNative(Window* w) {
   if (n == nullptr) return;
   // SDL places and sizes the client area.
   SDL_SetWindowPosition(n->window, w->x + w->frame.left, w->y + w->frame.top);
-  SDL_SetWindowSize(n->window, std::max(1, w->clientWidth()), std::max(1, w->clientHeight()));
+  SDL_SetWindowSize(n->window, std::max(1, w->clientWidth()), std::max(1, w->surfaceHeight()));
 }
 
 // Once shown, a window manager may have framed the window: keep the outer rectangle as asked
@@ -257,6 +258,8 @@ std::int32_t VirtualKey(SDL_Keycode sym) {
       return VK_PAUSE;
     case SDLK_CAPSLOCK:
       return VK_CAPITAL;
+    case SDLK_APPLICATION:
+      return VK_APPS;
     // The system's key messages carry the generic modifier codes.
     case SDLK_LSHIFT:
     case SDLK_RSHIFT:
@@ -362,7 +365,8 @@ void Translate(const SDL_Event& e) {
           InputRestore(h);
           break;
         case SDL_WINDOWEVENT_SIZE_CHANGED:
-          if (!w->minimized) InputClientResized(h, e.window.data1, e.window.data2);
+          // The native window holds the menu bar above the client area.
+          if (!w->minimized) InputClientResized(h, e.window.data1, e.window.data2 - w->menuBar);
           break;
         case SDL_WINDOWEVENT_MOVED:
           InputWindowMoved(h, e.window.data1 - w->frame.left, e.window.data2 - w->frame.top);
@@ -598,6 +602,7 @@ bool Swap(Window* w) {
   // Child windows (status bar, image buttons) are drawn by the library into paint surfaces;
   // they go over the GL frame just before it is shown.
   CompositeChildren(w);
+  ComposeMenus(w);
   SDL_GL_SwapWindow(n->window);
   return true;
 }

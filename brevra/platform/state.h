@@ -52,6 +52,10 @@ struct Window : Object {
   std::int32_t x = 0, y = 0, width = 0, height = 0;
   // Frame the window system adds around the client area (0 for children and borderless ones).
   RECT frame;
+  // The menu bar (top-level windows only): a non-client strip just under the frame's top edge,
+  // drawn by the platform into the top rows of the window's GL surface.
+  HMENU menu = 0;
+  std::int32_t menuBar = 0;  // its height in pixels, 0 without a menu bar
   bool visible = false;
   bool minimized = false;
   bool invalid = false;
@@ -73,8 +77,10 @@ struct Window : Object {
     return minimized ? 0 : std::max(0, width - frame.left - frame.right);
   }
   std::int32_t clientHeight() const {
-    return minimized ? 0 : std::max(0, height - frame.top - frame.bottom);
+    return minimized ? 0 : std::max(0, height - frame.top - frame.bottom - menuBar);
   }
+  // The native GL surface: the client area with the menu bar above it.
+  std::int32_t surfaceHeight() const { return minimized ? 0 : clientHeight() + menuBar; }
   bool topLevel() const { return parent == 0; }
 };
 
@@ -143,6 +149,9 @@ struct State {
   POINT cursor;
   bool buttons[3] = {false, false, false};
   bool keys[256] = {};
+  // The keys as the messages taken from the queue so far tell (what the default handling asks:
+  // Shift at the time of a key message, not at the time it is handled).
+  bool keysAtMessage[256] = {};
   HGLRC currentRC = 0;
   HDC currentDC = 0;
   HWND currentWindow = 0;  // the top-level window whose surface the context is current on

@@ -2,13 +2,14 @@
 //
 // The tree is kept here once for both backends; a backend only mirrors top-level windows as
 // native windows. Limits: no owned-window z-order beyond creation order, no non-client
-// messages, no menus.
+// messages (the menu bar is drawn and run by the platform, menu.cpp).
 #include <algorithm>   // Required for: std::find, std::remove
 #include <cctype>      // Required for: std::toupper
 #include <cstring>     // Required for: std::memcpy
 #include <functional>  // Required for: std::function (tree walks)
 
 #include "brevra/platform/backend.h"
+#include "brevra/platform/menu.h"
 #include "brevra/platform/platform.h"
 #include "brevra/platform/state.h"
 
@@ -76,6 +77,7 @@ void Forget(Window* w) {
     if (s.backend != nullptr && s.backend->setCapture != nullptr) s.backend->setCapture(false);
   }
   if (s.hover == h) s.hover = 0;
+  MenuWindowGone(h);
   KillTimers(h);
   DropQueued(h);
   ReleaseContextsOf(h);
@@ -161,6 +163,7 @@ void Shutdown() {
   s.currentRC = s.currentDC = s.currentWindow = 0;
   DestroyAllWindowsQuietly();
   ResetResources();
+  ResetMenus();
   RemoveAllObjects();  // contexts and cursors still find their backend here
   ClearQueue();
   ResetInput();
@@ -480,7 +483,7 @@ bool ClientToScreen(HWND hwnd, POINT* point) {
   if (w == nullptr || point == nullptr) return false;
   for (; w != nullptr; w = FindWindow(w->parent)) {
     point->x += w->x + w->frame.left;
-    point->y += w->y + w->frame.top;
+    point->y += w->y + w->frame.top + w->menuBar;
     if (w->parent == 0) break;
   }
   return true;
