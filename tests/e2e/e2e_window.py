@@ -183,7 +183,9 @@ class Xvfb:
 
 def expect_running(demo):
     if demo.poll() is not None:
-        raise Failure("the demo ended early with exit code %d" % demo.returncode)
+        said = demo.stderr.read().strip() if demo.stderr else ""
+        raise Failure("the demo ended early with exit code %d%s"
+                      % (demo.returncode, (": " + said) if said else ""))
 
 
 def drag(x, button, start, moves, end):
