@@ -14,9 +14,10 @@
 #include <cstdint>
 #include <string>
 
+#include "brevra/export.h"
 #include "brevra/platform/gdi.h"
 
-namespace brevra {
+namespace BREVRA_API brevra {
 
 // The rectangle buffer grows by this many rectangles at a time.
 inline constexpr std::uint32_t ALLOC_UNIT = 100;
