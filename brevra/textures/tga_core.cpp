@@ -69,10 +69,19 @@ TgaStatus ReadFront(TgaSource& source, TGATexture& texture, TTGA& info) {
   return TgaStatus::Ok;
 }
 
-// Blue and red exchanged while `count` pixels of B bytes are copied from `in` to `out`.
+// Blue and red exchanged while `count` pixels of B bytes are copied from `in` to `out`. Short
+// packets (the common case of run-length data) stay inline; longer ones go to the block loops.
 template <unsigned B>
 void CopySwapped(std::uint8_t* out, const std::uint8_t* in, std::size_t count) {
-  if constexpr (B == 4) {
+  if (count < 8) {
+    for (std::size_t i = 0; i < count; ++i, in += B, out += B) {
+      const std::uint8_t b = in[0];
+      out[0] = in[2];
+      out[1] = in[1];
+      out[2] = b;
+      if constexpr (B == 4) out[3] = in[3];
+    }
+  } else if constexpr (B == 4) {
     detail::CopySwapped32(out, in, count);
   } else {
     detail::CopySwapped24(out, in, count);
@@ -82,7 +91,10 @@ void CopySwapped(std::uint8_t* out, const std::uint8_t* in, std::size_t count) {
 // `count` copies of the file pixel at `in`, blue and red exchanged.
 template <unsigned B>
 void FillSwapped(std::uint8_t* out, const std::uint8_t* in, unsigned count) {
-  if constexpr (B == 4) {
+  if (count < 8) {
+    const std::uint8_t pixel[4] = {in[2], in[1], in[0], B == 4 ? in[B - 1] : std::uint8_t{0}};
+    for (unsigned i = 0; i < count; ++i, out += B) std::memcpy(out, pixel, B);
+  } else if constexpr (B == 4) {
     detail::FillSwapped32(out, in, count);
   } else {
     detail::FillSwapped24(out, in, count);
