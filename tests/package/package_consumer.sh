@@ -27,6 +27,12 @@ for f in usr/lib/libbrevra.so.1 usr/lib/libbrevra.so usr/lib/libbrevra.a \
   [ -e "$root/$f" ] || { echo "missing from the packages: /$f"; exit 1; }
 done
 
+# The launcher finds the demo beside itself in the unpacked tree; with no display the demo
+# answers with its own message.
+launcher_out="$(env -u DISPLAY -u WAYLAND_DISPLAY "$root/usr/bin/fogliame" 2>&1 || true)"
+grep -q "fogliame: cannot open a window" <<<"$launcher_out" ||
+  { echo "launcher: $launcher_out"; exit 1; }
+
 # check <program> shared|static: what it links against, then a run.
 check() {
   local exe="$1" kind="$2"
