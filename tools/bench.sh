@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the benchmarks in Release and runs them all (about 10 minutes on 2 cores).
+# Builds the benchmarks the way users build the library (the default build type, RelWithDebInfo:
+# -O2 -g) and runs them all (about 10 minutes on 2 cores).
 #
 #   tools/bench.sh [--quick]
 #
@@ -15,7 +16,7 @@ build="${BREVRA_BENCH_DIR:-build-bench}"
 quick=0
 if [ "${1:-}" = "--quick" ]; then quick=1; fi
 
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" --target bench-images bench-scene bench-startup-probe bench-plot demo_images \
   -j"$(nproc)"
 

@@ -16,7 +16,10 @@
 
 #include <cstdint>
 
-namespace brevra::gl {
+#include "brevra/export.h"
+
+namespace BREVRA_API brevra {
+namespace gl {
 
 enum class Op : std::uint8_t {
   NewList,      // e0 list
@@ -149,4 +152,5 @@ inline void PopAttrib() {
   Tell(Op::PopAttrib);
 }
 
-}  // namespace brevra::gl
+}  // namespace gl
+}  // namespace brevra

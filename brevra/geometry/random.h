@@ -12,7 +12,9 @@
 
 #include <cstdint>
 
-namespace brevra {
+#include "brevra/export.h"
+
+namespace BREVRA_API brevra {
 
 // One float draw: u / 2^32 in [0, 1), exact.
 double RandomFloat();

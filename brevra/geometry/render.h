@@ -8,9 +8,10 @@
 
 #include <cstdint>
 
+#include "brevra/export.h"
 #include "brevra/geometry/indexed_array.h"
 
-namespace brevra {
+namespace BREVRA_API brevra {
 
 // A normal of 64-bit floats indexed 1..3: x at 1, y at 2, z at 3.
 using TGLNormal3D = geometry::IndexedArray<double, 1, 3>;

@@ -11,9 +11,10 @@
 #include <array>
 #include <cstdint>
 
+#include "brevra/export.h"
 #include "brevra/geometry/indexed_array.h"
 
-namespace brevra {
+namespace BREVRA_API brevra {
 
 // A point, a direction, or Euler angles (X roll, Y pitch, Z yaw; radians or degrees as each
 // operation says).

@@ -14,9 +14,11 @@
 #include <cstdint>
 #include <string>
 
+#include "brevra/export.h"
+#include "brevra/imagebutton/run_scan.h"
 #include "brevra/platform/gdi.h"
 
-namespace brevra {
+namespace BREVRA_API brevra {
 
 // The rectangle buffer grows by this many rectangles at a time.
 inline constexpr std::uint32_t ALLOC_UNIT = 100;
@@ -66,19 +68,12 @@ void ScanOpaqueRuns(const std::uint8_t* topRow, std::ptrdiff_t rowStep, std::int
                     std::int32_t height, const TransparentRange& range, OnRun&& onRun) {
   const std::uint8_t* row = topRow;
   for (std::int32_t y = 0; y < height; ++y, row += rowStep) {
-    std::int32_t x = 0;
+    std::int32_t x = detail::SkipUntil<false>(row, 0, width, range);
     while (x < width) {
       const std::int32_t x0 = x;
-      while (x < width) {
-        const std::uint8_t* p = row + 4 * static_cast<std::ptrdiff_t>(x);
-        const std::uint32_t pixel = static_cast<std::uint32_t>(p[0]) |
-                                    (static_cast<std::uint32_t>(p[1]) << 8) |
-                                    (static_cast<std::uint32_t>(p[2]) << 16);
-        if (range.contains(pixel)) break;
-        ++x;
-      }
-      if (x > x0 && !onRun(x0, y, x)) return;
-      ++x;  // the transparent pixel that ended the run (or past the right edge)
+      x = detail::SkipUntil<true>(row, x, width, range);  // the pixel that ends the run, or width
+      if (!onRun(x0, y, x)) return;
+      x = detail::SkipUntil<false>(row, x, width, range);
     }
   }
 }

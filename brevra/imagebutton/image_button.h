@@ -11,9 +11,10 @@
 #include <cstdint>
 #include <string>
 
+#include "brevra/export.h"
 #include "brevra/platform/platform.h"
 
-namespace brevra {
+namespace BREVRA_API brevra {
 
 // The class name and the property names.
 inline constexpr const char* SzHoverClass = "IMAGEBUTTON";

@@ -18,7 +18,9 @@
 #include <string>
 #include <vector>
 
-namespace brevra {
+#include "brevra/export.h"
+
+namespace BREVRA_API brevra {
 
 // A parameterless callback, as the plant generators take.
 using BrvProcedure = void (*)();

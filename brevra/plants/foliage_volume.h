@@ -9,7 +9,9 @@
 
 #include <cstdint>
 
-namespace brevra {
+#include "brevra/export.h"
+
+namespace BREVRA_API brevra {
 
 // Compiles a new list and stores its identifier in `MdlFgliage`.
 //   X, Y, Z     centre of the clump;

@@ -9,7 +9,9 @@
 
 #include <cstdint>
 
-namespace brevra {
+#include "brevra/export.h"
+
+namespace BREVRA_API brevra {
 
 // A parameterless callback: the material and model hooks of the plant generators.
 using BrvProcedure = void (*)();

@@ -21,10 +21,12 @@
 #include <utility>
 #include <vector>
 
+#include "brevra/export.h"
 #include "brevra/platform/objects.h"
 #include "brevra/platform/platform.h"
 
-namespace brevra::platform {
+namespace BREVRA_API brevra {
+namespace platform {
 
 using HBITMAP = HANDLE;
 
@@ -135,12 +137,14 @@ DibImage* GetDib(HBITMAP bitmap);
 // Makes a bitmap object of a decoded image (CreateDIBSection and friends build on this).
 HBITMAP CreateBitmapObject(DibImage image);
 
-namespace detail {
+}  // namespace platform
+}  // namespace brevra
+
+// Internals, not exported.
+namespace brevra::platform::detail {
 struct Bitmap : Object {
   static constexpr Kind kKind = Kind::Bitmap;
   explicit Bitmap(DibImage image) : Object(kKind), dib(std::move(image)) {}
   DibImage dib;
 };
-}  // namespace detail
-
-}  // namespace brevra::platform
+}  // namespace brevra::platform::detail

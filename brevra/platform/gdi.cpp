@@ -14,6 +14,7 @@
 #include <set>
 #include <utility>
 
+#include "brevra/platform/pixel_rows.h"
 #include "brevra/platform/state.h"
 
 namespace brevra::platform {
@@ -800,19 +801,9 @@ bool BitBlt(HDC dst, std::int32_t x, std::int32_t y, std::int32_t w, std::int32_
       const std::uint8_t* in = RowOf(*from.dib, ySrc + j);
       std::uint8_t* out = RowOf(*to.dib, y + j) + 4 * static_cast<std::size_t>(x);
       if (from.dib->bitsPerPixel == 24) {
-        in += 3 * static_cast<std::size_t>(xSrc);
-        for (std::int32_t i = 0; i < w; ++i, in += 3, out += 4) {
-          const std::uint32_t p = Pack(in[2], in[1], in[0]);
-          std::memcpy(out, &p, 4);
-        }
+        detail::Expand24To32(out, in + 3 * static_cast<std::size_t>(xSrc), w);
       } else {
-        in += 4 * static_cast<std::size_t>(xSrc);
-        for (std::int32_t i = 0; i < w; ++i, in += 4, out += 4) {
-          std::uint32_t p;
-          std::memcpy(&p, in, 4);
-          p &= 0xFFFFFFu;
-          std::memcpy(out, &p, 4);
-        }
+        detail::Copy32ClearTop(out, in + 4 * static_cast<std::size_t>(xSrc), w);
       }
     }
     return true;

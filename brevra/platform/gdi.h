@@ -19,11 +19,13 @@
 #include <functional>
 #include <vector>
 
+#include "brevra/export.h"
 #include "brevra/platform/bitmap.h"
 #include "brevra/platform/objects.h"
 #include "brevra/platform/platform.h"
 
-namespace brevra::platform {
+namespace BREVRA_API brevra {
+namespace platform {
 
 using HPALETTE = HANDLE;
 using HRGN = HANDLE;
@@ -221,7 +223,11 @@ void SetGdiFailureHook(GdiFailureHook hook);
 using RegionDataObserver = std::function<void(const RGNDATA* data, std::uint32_t bytes)>;
 void SetRegionDataObserver(RegionDataObserver observer);
 
-namespace detail {
+}  // namespace platform
+}  // namespace brevra
+
+// Internals, not exported.
+namespace brevra::platform::detail {
 
 // A window's paint surface: its client size, 0xAARRGGBB pixels, top row first; alpha 0xFF where
 // something was painted, 0 where nothing was.
@@ -287,6 +293,4 @@ struct GlobalBlock : Object {
 // Normalises any list of rectangles into bands (union of them all).
 std::vector<RECT> NormaliseRects(std::vector<RECT> rects);
 
-}  // namespace detail
-
-}  // namespace brevra::platform
+}  // namespace brevra::platform::detail

@@ -16,9 +16,11 @@
 #include <string>
 #include <vector>
 
+#include "brevra/export.h"
 #include "brevra/platform/platform.h"
 
-namespace brevra::platform::headless {
+namespace BREVRA_API brevra {
+namespace platform::headless {
 
 // Screen size used by GetSystemMetrics and full-screen windows (default 1024 x 768). Set it
 // before creating windows.
@@ -77,4 +79,5 @@ HICON ClassIcon(HWND hwnd);
 // The predefined cursor id (IDC_*) a cursor handle stands for, or 0.
 std::int32_t CursorId(HCURSOR cursor);
 
-}  // namespace brevra::platform::headless
+}  // namespace platform::headless
+}  // namespace brevra

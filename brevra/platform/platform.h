@@ -19,7 +19,10 @@
 #include <string>
 #include <vector>
 
-namespace brevra::platform {
+#include "brevra/export.h"
+
+namespace BREVRA_API brevra {
+namespace platform {
 
 // ---------------------------------------------------------------------------------------------
 // Handles and basic records
@@ -565,4 +568,5 @@ HGLRC wglGetCurrentContext();
 // Shows the back buffer. Harmless (returns false) once the window is gone.
 bool SwapBuffers(HDC dc);
 
-}  // namespace brevra::platform
+}  // namespace platform
+}  // namespace brevra

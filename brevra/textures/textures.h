@@ -16,9 +16,10 @@
 #include <stdexcept>
 #include <string>
 
+#include "brevra/export.h"
 #include "brevra/textures/tga.h"
 
-namespace brevra {
+namespace BREVRA_API brevra {
 
 // A fixed table indexed Low..High; any other index raises std::out_of_range.
 template <typename T, std::int32_t Low, std::int32_t High>

@@ -13,9 +13,10 @@
 #include <cstdio>
 #include <string>
 
+#include "brevra/export.h"
 #include "brevra/textures/tga_core.h"
 
-namespace brevra {
+namespace BREVRA_API brevra {
 
 // ---------------------------------------------------------------------------------------------
 // Module state

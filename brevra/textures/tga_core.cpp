@@ -1,15 +1,17 @@
 // Brevra textures: the TGA decoding core. See tga_core.h.
 //
-// Speed: pixels are read in blocks (a whole type 2 image, or a whole raw packet, with one read)
-// and blue and red are exchanged afterwards in tight loops specialised for 3 and 4 bytes per
-// pixel; run-length packets already in the source's buffer are decoded in place. Failure points and
-// messages are those of the pixel-at-a-time reading they replace: a raw packet first reads the
-// pixels that still fit, then at most one more before it reports that the packet runs past the
-// image.
+// Speed: pixels are read in blocks (a type 2 image in cache-sized blocks, each swapped while it is
+// still in cache; a whole raw packet with one read) and blue and red are exchanged by the loops
+// of pixel_swap.cpp, specialised for 3 and 4 bytes per pixel; run-length packets already in the
+// source's buffer are decoded in place. Failure points and messages are those of the
+// pixel-at-a-time reading they replace: a raw packet first reads the pixels that still fit, then
+// at most one more before it reports that the packet runs past the image.
 #include "brevra/textures/tga_core.h"
 
 #include <algorithm>
 #include <cstdlib>
+
+#include "brevra/textures/pixel_swap.h"
 
 namespace brevra {
 namespace {
@@ -35,22 +37,13 @@ class Block {
   bool kept_ = false;
 };
 
-// Blue and red exchanged in `count` pixels of B bytes.
+// Blue and red exchanged in `count` pixels of B bytes (the loops live in pixel_swap.cpp).
 template <unsigned B>
 void SwapRedBlue(std::uint8_t* p, std::uint64_t count) {
   if constexpr (B == 4) {
-    for (std::uint64_t i = 0; i < count; ++i, p += 4) {
-      std::uint32_t v;
-      std::memcpy(&v, p, 4);
-      v = (v & 0xFF00FF00u) | ((v >> 16) & 0xFFu) | ((v & 0xFFu) << 16);
-      std::memcpy(p, &v, 4);
-    }
+    detail::CopySwapped32(p, p, count);
   } else {
-    for (std::uint64_t i = 0; i < count; ++i, p += 3) {
-      const std::uint8_t b = p[0];
-      p[0] = p[2];
-      p[2] = b;
-    }
+    detail::CopySwapped24(p, p, count);
   }
 }
 
@@ -76,39 +69,61 @@ TgaStatus ReadFront(TgaSource& source, TGATexture& texture, TTGA& info) {
   return TgaStatus::Ok;
 }
 
-// Blue and red exchanged while `count` pixels of B bytes are copied from `in` to `out`.
+// Blue and red exchanged while `count` pixels of B bytes are copied from `in` to `out`. Short
+// packets (the common case of run-length data) stay inline; longer ones go to the block loops.
 template <unsigned B>
-void CopySwapped(std::uint8_t* out, const std::uint8_t* in, unsigned count) {
-  for (unsigned i = 0; i < count; ++i, in += B, out += B) {
-    if constexpr (B == 4) {
-      std::uint32_t v;
-      std::memcpy(&v, in, 4);
-      v = (v & 0xFF00FF00u) | ((v >> 16) & 0xFFu) | ((v & 0xFFu) << 16);
-      std::memcpy(out, &v, 4);
-    } else {
+void CopySwapped(std::uint8_t* out, const std::uint8_t* in, std::size_t count) {
+  if (count < 8) {
+    for (std::size_t i = 0; i < count; ++i, in += B, out += B) {
+      const std::uint8_t b = in[0];
       out[0] = in[2];
       out[1] = in[1];
-      out[2] = in[0];
+      out[2] = b;
+      if constexpr (B == 4) out[3] = in[3];
     }
+  } else if constexpr (B == 4) {
+    detail::CopySwapped32(out, in, count);
+  } else {
+    detail::CopySwapped24(out, in, count);
   }
 }
 
 // `count` copies of the file pixel at `in`, blue and red exchanged.
 template <unsigned B>
 void FillSwapped(std::uint8_t* out, const std::uint8_t* in, unsigned count) {
-  if constexpr (B == 4) {
-    std::uint32_t v;
-    std::memcpy(&v, in, 4);
-    v = (v & 0xFF00FF00u) | ((v >> 16) & 0xFFu) | ((v & 0xFFu) << 16);
-    for (unsigned i = 0; i < count; ++i, out += 4) std::memcpy(out, &v, 4);
+  if (count < 8) {
+    const std::uint8_t pixel[4] = {in[2], in[1], in[0], B == 4 ? in[B - 1] : std::uint8_t{0}};
+    for (unsigned i = 0; i < count; ++i, out += B) std::memcpy(out, pixel, B);
+  } else if constexpr (B == 4) {
+    detail::FillSwapped32(out, in, count);
   } else {
-    const std::uint8_t r = in[2], g = in[1], b = in[0];
-    for (unsigned i = 0; i < count; ++i, out += 3) {
-      out[0] = r;
-      out[1] = g;
-      out[2] = b;
-    }
+    detail::FillSwapped24(out, in, count);
   }
+}
+
+// The pixel block of a type 2 image: `size` bytes (whole pixels) into `dst`, blue and red
+// exchanged. Bytes already buffered are swapped straight across; the rest is read in blocks
+// small enough to stay in cache until they are swapped in place, so the pixels cross memory
+// once. A short read fails as the one block read it replaces would.
+template <unsigned B>
+TgaStatus ReadSwapped(TgaSource& source, std::uint8_t* dst, std::size_t size) {
+  constexpr std::size_t kChunk = 48 * 8192;  // 384 KiB: whole pixels of 3 and of 4 bytes
+  while (size > 0) {
+    const std::size_t buffered = std::min(source.Buffered(), size) / B * B;
+    if (buffered > 0) {
+      CopySwapped<B>(dst, source.Window(), buffered / B);
+      source.Skip(buffered);
+      dst += buffered;
+      size -= buffered;
+      continue;
+    }
+    const std::size_t chunk = std::min(size, kChunk);
+    if (source.Read(dst, chunk) != chunk) return TgaStatus::ImageData;
+    SwapRedBlue<B>(dst, chunk / B);
+    dst += chunk;
+    size -= chunk;
+  }
+  return TgaStatus::Ok;
 }
 
 // The packets that lie wholly in the source's buffered bytes and wholly inside the image,
@@ -172,15 +187,7 @@ TgaStatus DecodePackets(TgaSource& source, std::uint8_t* dst, std::uint64_t pixe
       const unsigned n = chunk - 127u;
       if (source.Read(color, B) != B) return TgaStatus::ReadFromFile;
       const unsigned fit = static_cast<unsigned>(std::min<std::uint64_t>(n, pixelCount - current));
-      if (dst != nullptr) {
-        std::uint8_t pixel[B];
-        pixel[0] = color[2];
-        pixel[1] = color[1];
-        pixel[2] = color[0];
-        if constexpr (B == 4) pixel[3] = color[3];
-        std::uint8_t* out = dst + current * B;
-        for (unsigned i = 0; i < fit; ++i, out += B) std::memcpy(out, pixel, B);
-      }
+      if (dst != nullptr) FillSwapped<B>(dst + current * B, color, fit);
       current += fit;
       if (fit < n) return TgaStatus::TooManyPixels;
     }
@@ -256,17 +263,11 @@ TgaStatus TgaReadUncompressed(TgaSource& source, TGATexture& texture, TTGA& info
   texture.ImageData = static_cast<std::uint8_t*>(std::malloc(info.ImageSize));
   if (texture.ImageData == nullptr) return TgaStatus::AllocImage;
   Block image(texture.ImageData);
-  if (source.Read(texture.ImageData, info.ImageSize) != info.ImageSize) {
-    return TgaStatus::ImageData;
-  }
-  const std::uint64_t pixels = std::uint64_t{texture.Width} * texture.Height;
-  if (info.BytesPerPixel == 4) {
-    SwapRedBlue<4>(texture.ImageData, pixels);
-  } else {
-    SwapRedBlue<3>(texture.ImageData, pixels);
-  }
-  image.Keep();
-  return TgaStatus::Ok;
+  const TgaStatus s = info.BytesPerPixel == 4
+                          ? ReadSwapped<4>(source, texture.ImageData, info.ImageSize)
+                          : ReadSwapped<3>(source, texture.ImageData, info.ImageSize);
+  if (s == TgaStatus::Ok) image.Keep();
+  return s;
 }
 
 TgaStatus TgaReadCompressed(TgaSource& source, TGATexture& texture, TTGA& info) {

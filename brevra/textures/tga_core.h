@@ -17,7 +17,9 @@
 #include <cstring>
 #include <limits>
 
-namespace brevra {
+#include "brevra/export.h"
+
+namespace BREVRA_API brevra {
 
 // ---------------------------------------------------------------------------------------------
 // Records

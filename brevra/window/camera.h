@@ -10,9 +10,10 @@
 
 #include <cstdint>
 
+#include "brevra/export.h"
 #include "brevra/geometry/vertex.h"  // Required for: TGLVertex
 
-namespace brevra {
+namespace BREVRA_API brevra {
 
 extern TGLVertex MY;  // the translation applied by the last SetGLMouseMove
 extern float OffX;    // reference x for 2D placement (OpenGL_I2D)

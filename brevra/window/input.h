@@ -12,10 +12,11 @@
 #include <cstdint>
 #include <string>
 
+#include "brevra/export.h"
 #include "brevra/geometry/indexed_array.h"
 #include "brevra/platform/platform.h"
 
-namespace brevra {
+namespace BREVRA_API brevra {
 
 // A 32-bit boolean as the key table stores it: -1 (all bits set) pressed, 0 released.
 using BOOL32 = std::int32_t;

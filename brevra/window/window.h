@@ -13,11 +13,12 @@
 #include <cstdint>
 #include <string>
 
+#include "brevra/export.h"
 #include "brevra/geometry/indexed_array.h"
 #include "brevra/imagebutton/image_button.h"  // Required for: HoverButtonHandler
 #include "brevra/platform/platform.h"
 
-namespace brevra {
+namespace BREVRA_API brevra {
 
 // A parameterless client hook.
 using BrvProcedure = void (*)();
