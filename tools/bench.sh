@@ -7,7 +7,9 @@
 # Build folder: build-bench/ (or $BREVRA_BENCH_DIR). Results: <build>/results/images.json and
 # scene.json (Google Benchmark JSON, 5 repetitions, aggregates only), machine.txt, summary.md
 # (the tables of docs/performance.md, every ratio from medians of the same run), scaling.csv, and
-# the scaling chart docs/tree-scaling.png. The summary is printed at the end.
+# the scaling chart docs/tree-scaling.png, and export.json and menus.json (the bush export and
+# the menu frames; their tables in docs/performance.md are read from them by hand). The summary
+# is printed at the end.
 # --quick: a smoke run (1 repetition, images up to 1024, tree levels up to 3); its numbers are
 # not for quoting, and it leaves the chart in docs/ alone.
 set -euo pipefail
@@ -18,7 +20,7 @@ if [ "${1:-}" = "--quick" ]; then quick=1; fi
 
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" --target bench-images bench-scene bench-startup-probe bench-plot demo_images \
-  -j"$(nproc)"
+  bench-export bench-menus fogliame-export -j"$(nproc)"
 
 results="$(pwd)/$build/results"
 mkdir -p "$results"
@@ -54,6 +56,12 @@ fi
   --benchmark_out="$results/images.json"
 "$build/bin/bench-scene" "${scene_extra[@]}" "${common[@]}" \
   --benchmark_out="$results/scene.json"
+
+if [ "$quick" = 0 ]; then
+  "$build/bin/bench-export" --benchmark_repetitions=3 --benchmark_report_aggregates_only=true \
+    --benchmark_out_format=json --benchmark_out="$results/export.json"
+  "$build/bin/bench-menus" --benchmark_out_format=json --benchmark_out="$results/menus.json"
+fi
 
 python3 bench/summary.py "$results" --csv "$results/scaling.csv" >"$results/summary.md"
 chart="$results/tree-scaling.png"
