@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "tests/support/child_checks.h"
+#include "tests/support/pipe_file.h"
 #include "tests/support/temp_dir.h"
 #include "brevra/imagebutton/bitmap_region.h"
 #include "brevra/platform/bitmap.h"
@@ -400,6 +401,27 @@ TEST_F(FaultFiles, TgaOfAbsurdSizeIsRefusedBeforeAllocating) {
       const std::string got = TgaOutcome(path);
       if (got != c.outcome) std::fprintf(stderr, "got %s\n", got.c_str());
       REQUIRE(got == c.outcome);
+    });
+  }
+}
+
+// From a pipe the reader cannot know that the data will come short, so it allocates for the
+// picture its header announces: 40000 x 25000 x 4 bytes (just under 2^32) cannot be had in the
+// limited child, and the reader says so, allocates nothing more and closes the file.
+TEST_F(FaultFiles, TgaFromAPipeTooLargeForMemoryGivesTheAllocationMessage) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the sanitizer build runs its children without the memory limit";
+#endif
+  for (const std::uint8_t type : {2, 10}) {
+    SCOPED_TRACE(type);
+    const Bytes file = Tga(type, 40000, 25000, 32, Bytes(64, 0x33));
+    WithLittleMemory([&] {
+      const brevra::test::PipeFile pipe((dir_ / "huge-pipe.tga").string(), file);
+      const std::string got = TgaOutcome(pipe.path());
+      if (got != "ERROR: Could not allocate memory for image") {
+        std::fprintf(stderr, "got %s\n", got.c_str());
+      }
+      REQUIRE(got == "ERROR: Could not allocate memory for image");
     });
   }
 }

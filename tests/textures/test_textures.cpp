@@ -12,6 +12,7 @@
 #include "brevra/platform/platform.h"
 #include "brevra/textures/textures.h"
 #include "brevra/textures/tga.h"
+#include "tests/support/pipe_file.h"
 #include "tests/textures/fixtures.h"
 
 namespace {
@@ -333,6 +334,82 @@ TEST_F(HeadlessTest, TgaEveryTruncationFailsWithOneMessage) {
     brevra::TGATexture t;
     ASSERT_TRUE(brevra::LoadTGA(t, WriteFile("whole.tga", full)));
     brevra::FreeTGAImage(t);
+  }
+}
+
+// The file reader on a regular file and on a pipe (no size known in advance, no seeking): for
+// whole, short and large files of both types, the same verdict, pixels and message as the memory
+// decoder, and the file closed. The large uncompressed block (over the 64 KiB read buffer) is
+// read straight into place.
+TEST_F(HeadlessTest, TgaFromARegularFileOrAPipeReadsLikeTheMemoryDecoder) {
+  Bytes large;
+  for (std::size_t i = 0; i < 200 * 150 * 3; ++i)
+    large.push_back(static_cast<std::uint8_t>(i % 251));
+  const Bytes rle = {0x82, 1, 2, 3, 4, 0x01, 5, 6, 7, 8, 9, 10, 11, 12};
+  struct Case {
+    const char* name;
+    Bytes file;
+  };
+  const Case cases[] = {
+      {"type 2, whole", Tga(2, 3, 2, 24, Bytes(18, 9))},
+      {"type 2, 200 x 150, larger than the read buffer", Tga(2, 200, 150, 24, large)},
+      {"type 2, short", Tga(2, 3, 2, 24, Bytes(17, 9))},
+      {"type 10, whole", Tga(10, 5, 1, 32, rle)},
+      {"type 10, short packet", Tga(10, 5, 1, 32, Bytes(rle.begin(), rle.end() - 2))},
+      {"type 10, no packets", Tga(10, 5, 1, 32, {})},
+      {"header only", TgaHeader(2, 3, 2, 24)},
+  };
+  for (const Case& c : cases) {
+    brevra::TGATexture want;
+    const brevra::TgaStatus status = brevra::DecodeTGA(c.file.data(), c.file.size(), want);
+    const std::size_t bytes = std::size_t{want.Width} * want.Height * (want.Bpp / 8);
+    for (const bool pipe : {false, true}) {
+      SCOPED_TRACE(std::string(c.name) + (pipe ? ", from a pipe" : ", from a file"));
+      headless::ClearMessageBoxLog();
+      brevra::TGATexture got;
+      bool ok = false;
+      if (pipe) {
+        const brevra::test::PipeFile fifo((brevra::test::TempDir() / "pipe.tga").string(), c.file);
+        ok = brevra::LoadTGA(got, fifo.path());
+      } else {
+        ok = brevra::LoadTGA(got, WriteFile("file.tga", c.file));
+      }
+      EXPECT_EQ(brevra::FTGA, nullptr);
+      ASSERT_EQ(ok, status == brevra::TgaStatus::Ok);
+      if (ok) {
+        EXPECT_TRUE(headless::MessageBoxLog().empty());
+        EXPECT_TRUE(std::memcmp(got.ImageData, want.ImageData, bytes) == 0);
+        brevra::FreeTGAImage(got);
+      } else {
+        ASSERT_EQ(headless::MessageBoxLog().size(), 1u);
+        EXPECT_EQ(headless::MessageBoxLog()[0].text, brevra::TgaStatusMessage(status).text);
+        EXPECT_EQ(got.ImageData, nullptr);
+      }
+    }
+    brevra::FreeTGAImage(want);
+  }
+}
+
+// The body readers called on their own read from wherever FTGA stands: with no file open they
+// fail at the information block, and a device that reads as zeros (no regular file, so no size
+// known) gives a zero-sized picture.
+TEST_F(HeadlessTest, TgaBodyReadersWithoutAFileOrOnADevice) {
+  using Reader = bool (*)(brevra::TGATexture&);
+  for (const Reader read :
+       {Reader{&brevra::LoadUncompressedTGA}, Reader{&brevra::LoadCompressedTGA}}) {
+    for (const char* device : {static_cast<const char*>(nullptr), "/dev/zero"}) {
+      SCOPED_TRACE(device != nullptr ? device : "no file");
+      headless::ClearMessageBoxLog();
+      brevra::FTGA = device != nullptr ? std::fopen(device, "rb") : nullptr;
+      brevra::TGATexture t;
+      EXPECT_FALSE(read(t));
+      ASSERT_EQ(headless::MessageBoxLog().size(), 1u);
+      EXPECT_EQ(headless::MessageBoxLog()[0].text,
+                device != nullptr ? "Invalid texture information" : "Could not read info header");
+      EXPECT_EQ(t.ImageData, nullptr);
+      if (brevra::FTGA != nullptr) std::fclose(brevra::FTGA);
+      brevra::FTGA = nullptr;
+    }
   }
 }
 
