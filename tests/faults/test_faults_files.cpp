@@ -460,6 +460,24 @@ TEST_F(FaultFiles, BmpOfAbsurdSizeIsRefusedBeforeAllocating) {
   }
 }
 
+// A legal run-length picture of 16384 x 16384 (256 MiB once decoded, the most the loader
+// accepts) in a child that may have 192 MiB more: the allocation fails, and the loader gives no
+// bitmap instead of letting the failure out.
+TEST_F(FaultFiles, BmpTooLargeForMemoryGivesNoBitmap) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the sanitizer build runs its children without the memory limit";
+#endif
+  const std::string path =
+      Write("big-rle.bmp", Bmp(16384, 16384, 8, {0, 1}, 1, {0x00FF00, 0xFF00FF}));
+  WithLittleMemory([&] {
+    const std::size_t live = hl::LiveObjectCount();
+    REQUIRE(pf::LoadImage(pf::GetModuleHandle(nullptr), path.c_str(), pf::IMAGE_BITMAP, 0, 0,
+                          pf::LR_LOADFROMFILE) == 0);
+    REQUIRE(brevra::BitmapToRegion(path, 0xFF00FF, 1) == 0);
+    REQUIRE(hl::LiveObjectCount() == live);
+  });
+}
+
 // ---------------------------------------------------------------------------------------------
 // A region of a 4096 x 4096 noise picture
 // ---------------------------------------------------------------------------------------------

@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "brevra/platform/bitmap.h"
+#include "brevra/platform/gdi.h"
 #include "brevra/platform/headless.h"
 #include "brevra/platform/platform.h"
 #include "brevra/textures/textures.h"
@@ -654,6 +656,111 @@ TEST_F(HeadlessTest, BmpLoadOptionsStretchAndTransparentEntry) {
       0u);
   EXPECT_EQ(platform::LoadImage(0, path.c_str(), platform::IMAGE_BITMAP, 0, 0, 0), 0u)
       << "without LR_LOADFROMFILE the name is a resource, and there are none";
+}
+
+// Every decoding failure has its own text for diagnostics; a value outside the list says so.
+TEST_F(HeadlessTest, BmpErrorTextsAreDistinct) {
+  using E = platform::BmpError;
+  std::set<std::string> texts;
+  for (const E e :
+       {E::None, E::TooShort, E::NotBitmap, E::CoreHeader, E::UnsupportedHeader, E::BadGeometry,
+        E::UnsupportedFormat, E::Truncated, E::BadPixelOffset, E::TooLarge}) {
+    const std::string text = platform::BmpErrorText(e);
+    EXPECT_FALSE(text.empty());
+    EXPECT_NE(text, "unknown error");
+    EXPECT_TRUE(texts.insert(text).second) << text;
+  }
+  EXPECT_STREQ(platform::BmpErrorText(static_cast<E>(99)), "unknown error");
+}
+
+// Loads the loader refuses from its arguments, and edge cases of what it gives back: nothing is
+// left behind by a refusal.
+TEST_F(HeadlessTest, BmpLoaderArgumentsAndEdgeCases) {
+  BmpSpec s;
+  s.width = 2;
+  s.height = 1;
+  s.bpp = 8;
+  s.colors = {0x102030, 0x405060};
+  s.pixels = {5, 1, 0, 0};  // the first pixel's index lies beyond the two-entry table
+  const std::string path = WriteFile("edge.bmp", Bmp(s));
+  const auto load = [](const char* name, std::int32_t cx, std::int32_t cy, platform::UINT flags) {
+    return platform::LoadImage(0, name, platform::IMAGE_BITMAP, cx, cy,
+                               platform::LR_LOADFROMFILE | flags);
+  };
+  struct Refusal {
+    const char* name;
+    const char* file;
+    std::int32_t cx, cy;
+  };
+  const Refusal refusals[] = {
+      {"no file name", nullptr, 0, 0},
+      {"negative width", path.c_str(), -1, 0},
+      {"negative height", path.c_str(), 0, -1},
+      {"stretched beyond 2^31 - 1 bytes", path.c_str(), 0x10000, 0x10000},
+  };
+  // A memory DC's stock objects are made on first use and live on: made before counting.
+  platform::DeleteDC(platform::CreateCompatibleDC(0));
+  const std::size_t live = headless::LiveObjectCount();
+  for (const Refusal& r : refusals) {
+    EXPECT_EQ(load(r.file, r.cx, r.cy, 0), 0u) << r.name;
+    EXPECT_EQ(headless::LiveObjectCount(), live) << r.name;
+  }
+
+  // LR_LOADTRANSPARENT with a first index outside the table changes no entry.
+  const platform::HBITMAP h = load(path.c_str(), 0, 0, platform::LR_LOADTRANSPARENT);
+  ASSERT_NE(h, 0u);
+  const platform::DibImage* dib = platform::GetDib(h);
+  ASSERT_NE(dib, nullptr);
+  ASSERT_EQ(dib->colors.size(), 2u);
+  EXPECT_EQ(dib->colors[0].rgbRed, 0x10);
+  EXPECT_EQ(dib->colors[1].rgbRed, 0x40);
+
+  // GetDib and DeleteObject know what is no bitmap.
+  const platform::HDC dc = platform::CreateCompatibleDC(0);
+  ASSERT_NE(dc, 0u);
+  EXPECT_EQ(platform::GetDib(0), nullptr);
+  EXPECT_EQ(platform::GetDib(dc), nullptr);
+  EXPECT_FALSE(platform::DeleteObject(dc)) << "a DC is released with DeleteDC";
+  EXPECT_TRUE(platform::DeleteDC(dc));
+  EXPECT_TRUE(platform::DeleteObject(h));
+  EXPECT_EQ(headless::LiveObjectCount(), live);
+}
+
+// Damaged run-length data and bit masks: a delta cut short, green and blue masks overlapping.
+TEST_F(HeadlessTest, BmpDamagedRleDeltaAndOverlappingMasksAreRefused) {
+  BmpSpec rle;
+  rle.width = 4;
+  rle.height = 2;
+  rle.bpp = 8;
+  rle.compression = platform::BI_RLE8;
+  rle.colors = {0, 0xFFFFFF};
+  rle.pixels = {2, 1, 0, 2};  // a run, then a delta whose two offset bytes are missing
+  BmpSpec masks;
+  masks.width = 1;
+  masks.height = 1;
+  masks.bpp = 32;
+  masks.compression = platform::BI_BITFIELDS;
+  masks.masks = {0x00FF0000, 0x0000FF00, 0x00000FFF};
+  masks.pixels = {1, 2, 3, 4};
+  struct Case {
+    const char* name;
+    Bytes file;
+    platform::BmpError error;
+  };
+  const Case cases[] = {
+      {"delta cut short", Bmp(rle), platform::BmpError::Truncated},
+      {"green and blue masks overlap", Bmp(masks), platform::BmpError::UnsupportedFormat},
+  };
+  for (const Case& c : cases) {
+    platform::DibImage dib;
+    EXPECT_EQ(platform::DecodeBmp(c.file.data(), c.file.size(), dib), c.error) << c.name;
+    EXPECT_TRUE(dib.pixels.empty()) << c.name;
+    const std::string path = WriteFile("damaged.bmp", c.file);
+    EXPECT_EQ(platform::LoadImage(0, path.c_str(), platform::IMAGE_BITMAP, 0, 0,
+                                  platform::LR_LOADFROMFILE),
+              0u)
+        << c.name;
+  }
 }
 
 TEST_F(HeadlessTest, GetObjectChecksItsBuffer) {
