@@ -108,17 +108,30 @@ executions_in() {
 
 # ---- the campaign ------------------------------------------------------------------------------
 
-state_get() {  # state_get TARGET FIELD (1 executions, 2 seconds, 3 findings)
+# The state file: one line per target, "TARGET EXECUTIONS SECONDS FINDINGS CPU_MILLISECONDS".
+state_get() {  # state_get TARGET FIELD (1 executions, 2 seconds, 3 findings, 4 CPU ms)
   local line
   line=$(grep -E "^$1 " "$campaign/state" 2>/dev/null | tail -1 || true)
-  [ -n "$line" ] || line="$1 0 0 0"
-  echo "$line" | awk -v f="$(($2 + 1))" '{print $f}'
+  [ -n "$line" ] || line="$1 0 0 0 0"
+  echo "$line" | awk -v f="$(($2 + 1))" '{print ($f == "" ? 0 : $f)}'
 }
 
-state_set() {  # state_set TARGET EXECUTIONS SECONDS FINDINGS (rewritten whole, atomically)
+state_set() {  # state_set TARGET EXECUTIONS SECONDS FINDINGS CPU_MILLISECONDS (atomically)
   local tmp="$campaign/state.tmp"
-  { grep -vE "^$1 " "$campaign/state" 2>/dev/null || true; echo "$1 $2 $3 $4"; } | sort >"$tmp"
+  { grep -vE "^$1 " "$campaign/state" 2>/dev/null || true; echo "$1 $2 $3 $4 $5"; } |
+    sort >"$tmp"
   mv "$tmp" "$campaign/state"
+}
+
+# timed FILE COMMAND...: runs the command and writes the CPU time it used in milliseconds (user
+# + system, children included) to FILE; returns the command's status. Executions per CPU second
+# is the rate on one core, whatever else the machine runs.
+timed() {
+  local out=$1 rc=0 TIMEFORMAT='%3U %3S'
+  shift
+  { time "$@" 2>&3 || rc=$?; } 3>&2 2>"$out.raw"
+  awk '{printf "%d\n", ($1 + $2) * 1000 + 0.5}' "$out.raw" >"$out"
+  return $rc
 }
 
 worker_pid() {
@@ -133,16 +146,18 @@ print_status() {
   local now="not running"
   [ -z "$pid" ] || now="running, process $pid"
   echo "Fuzz campaign (goal: $goal executions per target): $now"
-  printf '%-20s %12s %7s %10s %8s %8s %8s\n' target executions done exec/s seconds corpus findings
-  local t runs secs found rate size
+  printf '%-20s %12s %5s %8s %10s %8s %8s %8s\n' target executions done seconds \
+    exec/cpu-s cpu-s corpus findings
+  local t runs secs found cpu rate size
   for t in "${all_targets[@]}"; do
     runs=$(state_get "$t" 1)
     secs=$(state_get "$t" 2)
     found=$(state_get "$t" 3)
-    rate=$([ "$secs" -gt 0 ] && echo $((runs / secs)) || echo -)
+    cpu=$(state_get "$t" 4)
+    rate=$([ "$cpu" -gt 0 ] && echo $((runs * 1000 / cpu)) || echo -)
     size=$( (find "$build/corpus/$t" -type f 2>/dev/null || true) | wc -l)
-    printf '%-20s %12s %6s%% %10s %8s %8s %8s\n' "$t" "$runs" $((runs * 100 / goal)) "$rate" \
-      "$secs" "$size" "$found"
+    printf '%-20s %12s %4s%% %8s %10s %8s %8s %8s\n' "$t" "$runs" $((runs * 100 / goal)) \
+      "$secs" "$rate" $((cpu / 1000)) "$size" "$found"
   done
 }
 
@@ -167,7 +182,7 @@ campaign_worker() {
     echo "$(date -u +%FT%TZ) $t: slice of ${secs}s from $runs executions" >>"$campaign/campaign.log"
     begin=$SECONDS
     rc=0
-    fuzz "$t" "$log" -runs=$((goal - runs)) -max_total_time="$secs" || rc=$?
+    timed "$campaign/cpu" fuzz "$t" "$log" -runs=$((goal - runs)) -max_total_time="$secs" || rc=$?
     took=$((SECONDS - begin))
     done_now=$(executions_in "$log")
     cat "$log" >>"$campaign/$t.log"
@@ -177,8 +192,8 @@ campaign_worker() {
       found=1
     fi
     state_set "$t" $((runs + done_now)) $(($(state_get "$t" 2) + took)) \
-      $(($(state_get "$t" 3) + found))
-    echo "$(date -u +%FT%TZ) $t: +$done_now executions in ${took}s, exit $rc" \
+      $(($(state_get "$t" 3) + found)) $(($(state_get "$t" 4) + $(cat "$campaign/cpu")))
+    echo "$(date -u +%FT%TZ) $t: +$done_now executions in ${took}s ($(($(cat "$campaign/cpu") / 1000)) s CPU), exit $rc" \
       >>"$campaign/campaign.log"
     [ "$stopping" -eq 0 ] || break
   done
@@ -258,7 +273,7 @@ esac
 build_targets "${targets[@]}"
 run_target() {
   local rc=0
-  fuzz "$1" "$build/$1.log" -max_total_time="$seconds" || rc=$?
+  timed "$build/$1.cpu" fuzz "$1" "$build/$1.log" -max_total_time="$seconds" || rc=$?
   echo $rc >"$build/$1.rc"
 }
 
@@ -271,7 +286,8 @@ done
 wait
 
 summary="$build/fuzz-summary.txt"
-printf '%-20s %8s %12s %10s %8s %s\n' target seconds executions exec/s corpus result >"$summary"
+printf '%-20s %8s %12s %10s %10s %8s %s\n' target seconds executions exec/s exec/cpu-s corpus \
+  result >"$summary"
 failed=0
 for t in "${targets[@]}"; do
   log="$build/$t.log"
@@ -279,14 +295,16 @@ for t in "${targets[@]}"; do
   runs=$(executions_in "$log")
   rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)
   size=$(find "$build/corpus/$t" -type f | wc -l)
+  cpu=$(cat "$build/$t.cpu")
+  per_cpu=$([ "$cpu" -gt 0 ] && echo $((runs * 1000 / cpu)) || echo -)
   result=ok
   if [ "$rc" -ne 0 ]; then
     result="FINDING (exit $rc; see $log and $build/findings/$t/)"
     failed=1
     grep -E 'ERROR|SUMMARY|fuzz check failed|runtime error' "$log" | head -5 >&2 || true
   fi
-  printf '%-20s %8s %12s %10s %8s %s\n' "$t" "$seconds" "$runs" "${rate:-?}" "$size" \
-    "$result" >>"$summary"
+  printf '%-20s %8s %12s %10s %10s %8s %s\n' "$t" "$seconds" "$runs" "${rate:-?}" "$per_cpu" \
+    "$size" "$result" >>"$summary"
 done
 cat "$summary"
 exit $failed
