@@ -763,6 +763,23 @@ TEST_F(HeadlessTest, BmpDamagedRleDeltaAndOverlappingMasksAreRefused) {
   }
 }
 
+// An alpha mask that does not fit a 16-bit pixel is no alpha channel: the picture loads without.
+TEST_F(HeadlessTest, Bmp16BitAlphaMaskBeyondThePixelIsIgnored) {
+  BmpSpec s;
+  s.width = 2;
+  s.height = 1;
+  s.bpp = 16;
+  s.compression = platform::BI_BITFIELDS;
+  s.headerSize = 56;
+  s.masks = {0xF800, 0x07E0, 0x001F, 0x00FF0000};
+  s.pixels = {0x1F, 0x00, 0xE0, 0x07};
+  const Bytes file = Bmp(s);
+  platform::DibImage dib;
+  ASSERT_EQ(platform::DecodeBmp(file.data(), file.size(), dib), platform::BmpError::None);
+  EXPECT_EQ(dib.alphaMask, 0u);
+  EXPECT_EQ(dib.width, 2);
+}
+
 TEST_F(HeadlessTest, GetObjectChecksItsBuffer) {
   BmpSpec s;
   s.pixels = {1, 2, 3, 0};
