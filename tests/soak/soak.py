@@ -80,7 +80,8 @@ class Desktop:
             stderr=subprocess.DEVNULL)
         self.other_window = wait_for("the second window", lambda: self.x.find_window(
             OTHER_TITLE), 20)
-        self.gl_log = os.path.join(args.out, "gl-errors.txt")
+        # (an absolute path: the demo runs in its own directory)
+        self.gl_log = os.path.abspath(os.path.join(args.out, "gl-errors.txt"))
         if os.path.exists(self.gl_log):
             os.remove(self.gl_log)
         env = dict(self.x.env, LD_PRELOAD=os.path.abspath(args.shim),
@@ -184,6 +185,9 @@ def soak(args):
         log("main window %s: %dx%d" % (window, geo["w"], geo["h"]))
         if (geo["w"], geo["h"]) != (800, 600):
             raise Failure("window of %dx%d, expected 800x600" % (geo["w"], geo["h"]))
+        # The GL error watch must be seen at work before the soak counts on it.
+        wait_for("the GL error watch to count frames in " + desk.gl_log,
+                 lambda: read_gl_log(desk.gl_log)[0] > 0, 20)
 
         warmup = min(60.0, args.seconds / 2)
         began = time.monotonic()
