@@ -7,7 +7,7 @@
 // (the platform's live-object count returns to where it was); GetBMPDepth reports the header's
 // bit count exactly when the documented conditions hold, and 0 otherwise.
 //
-// Run-length pictures of more than 16 million pixels are skipped (fuzz_support.h, HugeRleBmp).
+// Pictures of more than kMaxFuzzPixels are skipped (fuzz_support.h).
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -43,7 +43,7 @@ void CheckImage(const pf::DibImage& dib) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace brevra;
-  if (fuzz::HugeRleBmp(data, size, 16 << 20)) return -1;  // not added to the corpus
+  if (fuzz::BmpPixels(data, size) > fuzz::kMaxFuzzPixels) return -1;  // not added to the corpus
   pf::DibImage dib;
   const pf::BmpError error = pf::DecodeBmp(data, size, dib);
   if (error == pf::BmpError::None)

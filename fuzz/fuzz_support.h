@@ -62,17 +62,33 @@ inline std::uint32_t Le32(const std::uint8_t* p) {
          (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
 
-// A BMP whose headers announce run-length data for more than `maxPixels` pixels. A few bytes
-// of such data stand for up to 256 MiB of picture (the loader's cap; an end marker fills the
-// rest), which costs seconds and hundreds of MiB per input under the sanitizers: the targets
-// skip them so that a run measures the code, not the machine (see docs/reliability.md).
-inline bool HugeRleBmp(const std::uint8_t* data, std::size_t size, std::int64_t maxPixels) {
-  if (size < 34 || data[0] != 'B' || data[1] != 'M') return false;
-  const std::uint32_t compression = Le32(data + 30);
-  if (compression != 1 && compression != 2) return false;
+// The largest picture (width x height, as the headers announce it) a fuzz input may ask for.
+// A few bytes of run-length data stand for a picture of up to 256 MiB (the BMP loader's cap; an
+// end marker fills the rest), and even a picture whose pixels are all in a 64 KiB input costs
+// milliseconds per run under the sanitizers: above this size a run measures the machine, not
+// the code. The fault tests (tests/faults) give the readers the huge and absurd sizes instead.
+constexpr std::uint64_t kMaxFuzzPixels = 1u << 14;
+
+// Width x height as a BMP's headers announce them (an information header of 40 bytes or more,
+// or the 12-byte core header), 0 when the input is too short to say or is no BMP.
+inline std::uint64_t BmpPixels(const std::uint8_t* data, std::size_t size) {
+  if (size < 26 || data[0] != 'B' || data[1] != 'M') return 0;
+  if (Le32(data + 14) == 12) return std::uint64_t{Le16(data + 18)} * Le16(data + 20);
   const std::int64_t w = static_cast<std::int32_t>(Le32(data + 18));
   const std::int64_t h = static_cast<std::int32_t>(Le32(data + 22));
-  return w * (h < 0 ? -h : h) > maxPixels;
+  return static_cast<std::uint64_t>(w < 0 ? -w : w) * static_cast<std::uint64_t>(h < 0 ? -h : h);
+}
+
+// Width x height as a TGA's information block announces them, 0 when the input is too short.
+inline std::uint64_t TgaPixels(const std::uint8_t* data, std::size_t size) {
+  if (size < 16) return 0;
+  return std::uint64_t{Le16(data + 12)} * Le16(data + 14);
+}
+
+// True for an input whose headers, read as a BMP or as a TGA, announce a picture larger than
+// kMaxFuzzPixels: the targets return -1 for it (run no further, keep it out of the corpus).
+inline bool TooBigToFuzz(const std::uint8_t* data, std::size_t size) {
+  return BmpPixels(data, size) > kMaxFuzzPixels || TgaPixels(data, size) > kMaxFuzzPixels;
 }
 
 }  // namespace brevra::fuzz

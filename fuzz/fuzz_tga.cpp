@@ -14,6 +14,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace brevra;
+  if (fuzz::TgaPixels(data, size) > fuzz::kMaxFuzzPixels) return -1;  // fuzz_support.h
   const fuzz::ReferenceTga want = fuzz::DecodeReferenceTga(data, size);
 
   TGATexture texture;

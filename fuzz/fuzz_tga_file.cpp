@@ -24,6 +24,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace brevra;
+  if (fuzz::TgaPixels(data, size) > fuzz::kMaxFuzzPixels) return -1;  // fuzz_support.h
   const std::string path = fuzz::WriteScratch("input.tga", data, size);
 
   TGATexture want;

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes the seed corpora of the fuzz targets (fuzz/corpus/<target>/): small TGA and BMP files
+"""Writes the seed corpora of the fuzz targets (fuzz/seeds/<target>/): small TGA and BMP files
 of every variant the readers accept, and a few they must refuse. Run it again after changing it;
 the files are checked in so that a fuzz run needs nothing but the build."""
 import os
@@ -87,7 +87,7 @@ def bmp_seeds():
 
 
 def write(target, seeds):
-    d = os.path.join(HERE, "corpus", target)
+    d = os.path.join(HERE, "seeds", target)
     os.makedirs(d, exist_ok=True)
     for name, data in seeds.items():
         with open(os.path.join(d, name), "wb") as f:

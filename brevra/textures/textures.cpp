@@ -10,13 +10,21 @@
 // - A BMP whose header states 24 or 32 bits but which the loader cannot decode (or decodes with
 //   another depth) has no pixels touched or uploaded; its slot still gets a fresh texture name,
 //   as every other unusable BMP does.
+// - The mipmap builder (GLU) reads a byte or two past the end of the picture it scales when the
+//   sides are not powers of two (seen under valgrind for a 1 x 3 RGB picture), and it uploads the
+//   levels it makes, which have gap-free rows, with the unpack alignment in force: with the
+//   BMP's alignment of 4 the GL read past the end of a level (the fuzz target crashed on a
+//   2 x 15 picture). So it is given a gap-free copy of the pixels followed by a zeroed slack row,
+//   and a 24-bit BMP's mipmaps are built with an alignment of 1 (4 is put back).
 #include "brevra/textures/textures.h"
 
 #include <GL/gl.h>   // Required for: the upload, parameter and binding calls
 #include <GL/glu.h>  // Required for: gluBuild2DMipmaps
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <vector>
 
 #include "brevra/geometry/gl_stream.h"  // Required for: the selections a mesh capture sees
 #include "brevra/platform/bitmap.h"
@@ -51,6 +59,17 @@ void ApplyParameters() {
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_MAG_FILTER);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+}
+
+// `rows` rows of `rowBytes` pixel bytes each, taken every `stride` bytes from `bits`, without
+// gaps, followed by a zeroed row and a few bytes of slack (the mipmap builder's input).
+std::vector<std::uint8_t> GapFreeWithSlack(const std::uint8_t* bits, std::size_t rowBytes,
+                                           std::size_t stride, std::size_t rows) {
+  std::vector<std::uint8_t> copy(rowBytes * (rows + 1) + 16, 0);
+  for (std::size_t y = 0; y < rows; ++y) {
+    std::memcpy(copy.data() + y * rowBytes, bits + y * stride, rowBytes);
+  }
+  return copy;
 }
 
 // The loaded bitmap object lives for one load only.
@@ -146,7 +165,14 @@ void TextureLoadID(const char* BMPFile, std::int32_t Num) {
                  GL_UNSIGNED_BYTE, bits);
   }
   if (IsMipmapFilter(GL_MIN_FILTER)) {
-    AddMipmapsTexture(Format, SBitmap.bmWidth, SBitmap.bmHeight, bits);
+    const auto stride = static_cast<std::size_t>(SBitmap.bmWidthBytes);
+    const std::size_t rowBytes = static_cast<std::size_t>(SBitmap.bmWidth) * (Format / 8);
+    std::vector<std::uint8_t> copy =
+        GapFreeWithSlack(bits, rowBytes, stride, static_cast<std::size_t>(SBitmap.bmHeight));
+    // (32-bit rows and levels are always a multiple of 4 bytes long; 24-bit ones need not be.)
+    if (Format == 24) glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    AddMipmapsTexture(Format, SBitmap.bmWidth, SBitmap.bmHeight, copy.data());
+    if (Format == 24) glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
   }
 }
 
@@ -182,8 +208,11 @@ void TextureLoadTGAID(const std::string& TGAFile, std::int32_t Num) {
                texture.ImageData);
   ApplyParameters();
   if (IsMipmapFilter(GL_MIN_FILTER)) {
+    const auto row = static_cast<std::size_t>(rowBytes);
+    std::vector<std::uint8_t> copy =
+        GapFreeWithSlack(texture.ImageData, row, row, static_cast<std::size_t>(texture.Height));
     gluBuild2DMipmaps(GL_TEXTURE_2D, components, width, height, texture.Typ, GL_UNSIGNED_BYTE,
-                      texture.ImageData);
+                      copy.data());
   }
   if (tight) glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
 }

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "tests/support/child_checks.h"
+#include "tests/support/pipe_file.h"
 #include "tests/support/temp_dir.h"
 #include "brevra/imagebutton/bitmap_region.h"
 #include "brevra/platform/bitmap.h"
@@ -404,6 +405,27 @@ TEST_F(FaultFiles, TgaOfAbsurdSizeIsRefusedBeforeAllocating) {
   }
 }
 
+// From a pipe the reader cannot know that the data will come short, so it allocates for the
+// picture its header announces: 40000 x 25000 x 4 bytes (just under 2^32) cannot be had in the
+// limited child, and the reader says so, allocates nothing more and closes the file.
+TEST_F(FaultFiles, TgaFromAPipeTooLargeForMemoryGivesTheAllocationMessage) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the sanitizer build runs its children without the memory limit";
+#endif
+  for (const std::uint8_t type : {2, 10}) {
+    SCOPED_TRACE(type);
+    const Bytes file = Tga(type, 40000, 25000, 32, Bytes(64, 0x33));
+    WithLittleMemory([&] {
+      const brevra::test::PipeFile pipe((dir_ / "huge-pipe.tga").string(), file);
+      const std::string got = TgaOutcome(pipe.path());
+      if (got != "ERROR: Could not allocate memory for image") {
+        std::fprintf(stderr, "got %s\n", got.c_str());
+      }
+      REQUIRE(got == "ERROR: Could not allocate memory for image");
+    });
+  }
+}
+
 TEST_F(FaultFiles, BmpOfAbsurdSizeIsRefusedBeforeAllocating) {
   struct Case {
     const char* name;
@@ -436,6 +458,24 @@ TEST_F(FaultFiles, BmpOfAbsurdSizeIsRefusedBeforeAllocating) {
       REQUIRE(brevra::BitmapToRegion(path, 0xFF00FF, 1) == 0);
     });
   }
+}
+
+// A legal run-length picture of 16384 x 16384 (256 MiB once decoded, the most the loader
+// accepts) in a child that may have 192 MiB more: the allocation fails, and the loader gives no
+// bitmap instead of letting the failure out.
+TEST_F(FaultFiles, BmpTooLargeForMemoryGivesNoBitmap) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the sanitizer build runs its children without the memory limit";
+#endif
+  const std::string path =
+      Write("big-rle.bmp", Bmp(16384, 16384, 8, {0, 1}, 1, {0x00FF00, 0xFF00FF}));
+  WithLittleMemory([&] {
+    const std::size_t live = hl::LiveObjectCount();
+    REQUIRE(pf::LoadImage(pf::GetModuleHandle(nullptr), path.c_str(), pf::IMAGE_BITMAP, 0, 0,
+                          pf::LR_LOADFROMFILE) == 0);
+    REQUIRE(brevra::BitmapToRegion(path, 0xFF00FF, 1) == 0);
+    REQUIRE(hl::LiveObjectCount() == live);
+  });
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -4,14 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "brevra/platform/bitmap.h"
+#include "brevra/platform/gdi.h"
 #include "brevra/platform/headless.h"
 #include "brevra/platform/platform.h"
 #include "brevra/textures/textures.h"
 #include "brevra/textures/tga.h"
+#include "tests/support/pipe_file.h"
 #include "tests/textures/fixtures.h"
 
 namespace {
@@ -336,6 +339,82 @@ TEST_F(HeadlessTest, TgaEveryTruncationFailsWithOneMessage) {
   }
 }
 
+// The file reader on a regular file and on a pipe (no size known in advance, no seeking): for
+// whole, short and large files of both types, the same verdict, pixels and message as the memory
+// decoder, and the file closed. The large uncompressed block (over the 64 KiB read buffer) is
+// read straight into place.
+TEST_F(HeadlessTest, TgaFromARegularFileOrAPipeReadsLikeTheMemoryDecoder) {
+  Bytes large;
+  for (std::size_t i = 0; i < 200 * 150 * 3; ++i)
+    large.push_back(static_cast<std::uint8_t>(i % 251));
+  const Bytes rle = {0x82, 1, 2, 3, 4, 0x01, 5, 6, 7, 8, 9, 10, 11, 12};
+  struct Case {
+    const char* name;
+    Bytes file;
+  };
+  const Case cases[] = {
+      {"type 2, whole", Tga(2, 3, 2, 24, Bytes(18, 9))},
+      {"type 2, 200 x 150, larger than the read buffer", Tga(2, 200, 150, 24, large)},
+      {"type 2, short", Tga(2, 3, 2, 24, Bytes(17, 9))},
+      {"type 10, whole", Tga(10, 5, 1, 32, rle)},
+      {"type 10, short packet", Tga(10, 5, 1, 32, Bytes(rle.begin(), rle.end() - 2))},
+      {"type 10, no packets", Tga(10, 5, 1, 32, {})},
+      {"header only", TgaHeader(2, 3, 2, 24)},
+  };
+  for (const Case& c : cases) {
+    brevra::TGATexture want;
+    const brevra::TgaStatus status = brevra::DecodeTGA(c.file.data(), c.file.size(), want);
+    const std::size_t bytes = std::size_t{want.Width} * want.Height * (want.Bpp / 8);
+    for (const bool pipe : {false, true}) {
+      SCOPED_TRACE(std::string(c.name) + (pipe ? ", from a pipe" : ", from a file"));
+      headless::ClearMessageBoxLog();
+      brevra::TGATexture got;
+      bool ok = false;
+      if (pipe) {
+        const brevra::test::PipeFile fifo((brevra::test::TempDir() / "pipe.tga").string(), c.file);
+        ok = brevra::LoadTGA(got, fifo.path());
+      } else {
+        ok = brevra::LoadTGA(got, WriteFile("file.tga", c.file));
+      }
+      EXPECT_EQ(brevra::FTGA, nullptr);
+      ASSERT_EQ(ok, status == brevra::TgaStatus::Ok);
+      if (ok) {
+        EXPECT_TRUE(headless::MessageBoxLog().empty());
+        EXPECT_TRUE(std::memcmp(got.ImageData, want.ImageData, bytes) == 0);
+        brevra::FreeTGAImage(got);
+      } else {
+        ASSERT_EQ(headless::MessageBoxLog().size(), 1u);
+        EXPECT_EQ(headless::MessageBoxLog()[0].text, brevra::TgaStatusMessage(status).text);
+        EXPECT_EQ(got.ImageData, nullptr);
+      }
+    }
+    brevra::FreeTGAImage(want);
+  }
+}
+
+// The body readers called on their own read from wherever FTGA stands: with no file open they
+// fail at the information block, and a device that reads as zeros (no regular file, so no size
+// known) gives a zero-sized picture.
+TEST_F(HeadlessTest, TgaBodyReadersWithoutAFileOrOnADevice) {
+  using Reader = bool (*)(brevra::TGATexture&);
+  for (const Reader read :
+       {Reader{&brevra::LoadUncompressedTGA}, Reader{&brevra::LoadCompressedTGA}}) {
+    for (const char* device : {static_cast<const char*>(nullptr), "/dev/zero"}) {
+      SCOPED_TRACE(device != nullptr ? device : "no file");
+      headless::ClearMessageBoxLog();
+      brevra::FTGA = device != nullptr ? std::fopen(device, "rb") : nullptr;
+      brevra::TGATexture t;
+      EXPECT_FALSE(read(t));
+      ASSERT_EQ(headless::MessageBoxLog().size(), 1u);
+      EXPECT_EQ(headless::MessageBoxLog()[0].text,
+                device != nullptr ? "Invalid texture information" : "Could not read info header");
+      EXPECT_EQ(t.ImageData, nullptr);
+      if (brevra::FTGA != nullptr) std::fclose(brevra::FTGA);
+      brevra::FTGA = nullptr;
+    }
+  }
+}
+
 // =============================================================================================
 // BMP loading
 // =============================================================================================
@@ -577,6 +656,128 @@ TEST_F(HeadlessTest, BmpLoadOptionsStretchAndTransparentEntry) {
       0u);
   EXPECT_EQ(platform::LoadImage(0, path.c_str(), platform::IMAGE_BITMAP, 0, 0, 0), 0u)
       << "without LR_LOADFROMFILE the name is a resource, and there are none";
+}
+
+// Every decoding failure has its own text for diagnostics; a value outside the list says so.
+TEST_F(HeadlessTest, BmpErrorTextsAreDistinct) {
+  using E = platform::BmpError;
+  std::set<std::string> texts;
+  for (const E e :
+       {E::None, E::TooShort, E::NotBitmap, E::CoreHeader, E::UnsupportedHeader, E::BadGeometry,
+        E::UnsupportedFormat, E::Truncated, E::BadPixelOffset, E::TooLarge}) {
+    const std::string text = platform::BmpErrorText(e);
+    EXPECT_FALSE(text.empty());
+    EXPECT_NE(text, "unknown error");
+    EXPECT_TRUE(texts.insert(text).second) << text;
+  }
+  EXPECT_STREQ(platform::BmpErrorText(static_cast<E>(99)), "unknown error");
+}
+
+// Loads the loader refuses from its arguments, and edge cases of what it gives back: nothing is
+// left behind by a refusal.
+TEST_F(HeadlessTest, BmpLoaderArgumentsAndEdgeCases) {
+  BmpSpec s;
+  s.width = 2;
+  s.height = 1;
+  s.bpp = 8;
+  s.colors = {0x102030, 0x405060};
+  s.pixels = {5, 1, 0, 0};  // the first pixel's index lies beyond the two-entry table
+  const std::string path = WriteFile("edge.bmp", Bmp(s));
+  const auto load = [](const char* name, std::int32_t cx, std::int32_t cy, platform::UINT flags) {
+    return platform::LoadImage(0, name, platform::IMAGE_BITMAP, cx, cy,
+                               platform::LR_LOADFROMFILE | flags);
+  };
+  struct Refusal {
+    const char* name;
+    const char* file;
+    std::int32_t cx, cy;
+  };
+  const Refusal refusals[] = {
+      {"no file name", nullptr, 0, 0},
+      {"negative width", path.c_str(), -1, 0},
+      {"negative height", path.c_str(), 0, -1},
+      {"stretched beyond 2^31 - 1 bytes", path.c_str(), 0x10000, 0x10000},
+  };
+  // A memory DC's stock objects are made on first use and live on: made before counting.
+  platform::DeleteDC(platform::CreateCompatibleDC(0));
+  const std::size_t live = headless::LiveObjectCount();
+  for (const Refusal& r : refusals) {
+    EXPECT_EQ(load(r.file, r.cx, r.cy, 0), 0u) << r.name;
+    EXPECT_EQ(headless::LiveObjectCount(), live) << r.name;
+  }
+
+  // LR_LOADTRANSPARENT with a first index outside the table changes no entry.
+  const platform::HBITMAP h = load(path.c_str(), 0, 0, platform::LR_LOADTRANSPARENT);
+  ASSERT_NE(h, 0u);
+  const platform::DibImage* dib = platform::GetDib(h);
+  ASSERT_NE(dib, nullptr);
+  ASSERT_EQ(dib->colors.size(), 2u);
+  EXPECT_EQ(dib->colors[0].rgbRed, 0x10);
+  EXPECT_EQ(dib->colors[1].rgbRed, 0x40);
+
+  // GetDib and DeleteObject know what is no bitmap.
+  const platform::HDC dc = platform::CreateCompatibleDC(0);
+  ASSERT_NE(dc, 0u);
+  EXPECT_EQ(platform::GetDib(0), nullptr);
+  EXPECT_EQ(platform::GetDib(dc), nullptr);
+  EXPECT_FALSE(platform::DeleteObject(dc)) << "a DC is released with DeleteDC";
+  EXPECT_TRUE(platform::DeleteDC(dc));
+  EXPECT_TRUE(platform::DeleteObject(h));
+  EXPECT_EQ(headless::LiveObjectCount(), live);
+}
+
+// Damaged run-length data and bit masks: a delta cut short, green and blue masks overlapping.
+TEST_F(HeadlessTest, BmpDamagedRleDeltaAndOverlappingMasksAreRefused) {
+  BmpSpec rle;
+  rle.width = 4;
+  rle.height = 2;
+  rle.bpp = 8;
+  rle.compression = platform::BI_RLE8;
+  rle.colors = {0, 0xFFFFFF};
+  rle.pixels = {2, 1, 0, 2};  // a run, then a delta whose two offset bytes are missing
+  BmpSpec masks;
+  masks.width = 1;
+  masks.height = 1;
+  masks.bpp = 32;
+  masks.compression = platform::BI_BITFIELDS;
+  masks.masks = {0x00FF0000, 0x0000FF00, 0x00000FFF};
+  masks.pixels = {1, 2, 3, 4};
+  struct Case {
+    const char* name;
+    Bytes file;
+    platform::BmpError error;
+  };
+  const Case cases[] = {
+      {"delta cut short", Bmp(rle), platform::BmpError::Truncated},
+      {"green and blue masks overlap", Bmp(masks), platform::BmpError::UnsupportedFormat},
+  };
+  for (const Case& c : cases) {
+    platform::DibImage dib;
+    EXPECT_EQ(platform::DecodeBmp(c.file.data(), c.file.size(), dib), c.error) << c.name;
+    EXPECT_TRUE(dib.pixels.empty()) << c.name;
+    const std::string path = WriteFile("damaged.bmp", c.file);
+    EXPECT_EQ(platform::LoadImage(0, path.c_str(), platform::IMAGE_BITMAP, 0, 0,
+                                  platform::LR_LOADFROMFILE),
+              0u)
+        << c.name;
+  }
+}
+
+// An alpha mask that does not fit a 16-bit pixel is no alpha channel: the picture loads without.
+TEST_F(HeadlessTest, Bmp16BitAlphaMaskBeyondThePixelIsIgnored) {
+  BmpSpec s;
+  s.width = 2;
+  s.height = 1;
+  s.bpp = 16;
+  s.compression = platform::BI_BITFIELDS;
+  s.headerSize = 56;
+  s.masks = {0xF800, 0x07E0, 0x001F, 0x00FF0000};
+  s.pixels = {0x1F, 0x00, 0xE0, 0x07};
+  const Bytes file = Bmp(s);
+  platform::DibImage dib;
+  ASSERT_EQ(platform::DecodeBmp(file.data(), file.size(), dib), platform::BmpError::None);
+  EXPECT_EQ(dib.alphaMask, 0u);
+  EXPECT_EQ(dib.width, 2);
 }
 
 TEST_F(HeadlessTest, GetObjectChecksItsBuffer) {

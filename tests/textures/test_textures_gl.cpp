@@ -387,6 +387,40 @@ TEST_F(Slots, EveryMipmapFilterBuildsTheChainAfterLevel0) {
   }
 }
 
+// Mipmaps of narrow RGB pictures, BMP (rows padded to 4 bytes, top-down and bottom-up) and TGA
+// (rows without gaps). A fuzz finding: the mipmap builder read past the end of a 2 x 15
+// top-down picture's pixels and crashed; it now gets a copy with slack (tools/memcheck-style
+// runs under valgrind show no invalid read). Every level exists and no GL error is left.
+TEST_F(Slots, MipmapsOfNarrowRgbPicturesWithPaddedRows) {
+  brevra::GL_MIN_FILTER = GL_LINEAR_MIPMAP_LINEAR;
+  for (const int w : {1, 2, 3, 5}) {
+    for (const int h : {1, 2, 3, 15, 16, 17, -15, -31}) {
+      SCOPED_TRACE(std::to_string(w) + " x " + std::to_string(h));
+      BmpSpec s;
+      s.width = w;
+      s.height = h;
+      s.bpp = 24;
+      const std::size_t stride = (static_cast<std::size_t>(w) * 3 + 3) / 4 * 4;
+      s.pixels.assign(stride * static_cast<std::size_t>(h < 0 ? -h : h), 0x5A);
+      const bool chain = w > 1 || h > 1 || h < -1;  // a 1 x 1 picture has only level 0
+      brevra::TextureLoadID(WriteFile("narrow.bmp", Bmp(s)).c_str(), 6);
+      EXPECT_EQ(LevelWidth(1) > 0, chain);
+      EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+      glDeleteTextures(1, &brevra::TextureID2[6]);
+      // The same picture as a TGA (rows without padding).
+      const int rows = h < 0 ? -h : h;
+      brevra::TextureLoadTGAID(
+          WriteFile("narrow.tga",
+                    Tga(2, static_cast<std::uint32_t>(w), static_cast<std::uint32_t>(rows), 24,
+                        Bytes(static_cast<std::size_t>(w) * rows * 3, 0x5A))),
+          7);
+      EXPECT_EQ(LevelWidth(1) > 0, chain);
+      EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+      glDeleteTextures(1, &brevra::TextureTGA2[7].TexID);
+    }
+  }
+}
+
 TEST_F(Slots, AddMipmapsTextureIgnoresOtherFormats) {
   Bytes px(64, 1);
   glrec::Start();
