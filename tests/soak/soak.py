@@ -181,10 +181,11 @@ def soak(args):
         answer_no(desk)
         window = wait_for('the window "%s"' % TITLE,
                           lambda: desk.expect_running() or desk.x.find_window(TITLE), 30)
-        geo = desk.x.geometry(window)
-        log("main window %s: %dx%d" % (window, geo["w"], geo["h"]))
+        # Under the window manager the 800 x 600 is the outer size, its frame included.
+        geo = desk.x.frame_geometry(window)
+        log("main window %s: %dx%d with its frame" % (window, geo["w"], geo["h"]))
         if (geo["w"], geo["h"]) != (800, 600):
-            raise Failure("window of %dx%d, expected 800x600" % (geo["w"], geo["h"]))
+            raise Failure("window of %dx%d with its frame, expected 800x600" % (geo["w"], geo["h"]))
         # The GL error watch must be seen at work before the soak counts on it.
         wait_for("the GL error watch to count frames in " + desk.gl_log,
                  lambda: read_gl_log(desk.gl_log)[0] > 0, 20)
