@@ -53,20 +53,32 @@ bool InitSdl() {
   SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
   SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
   SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-    SDL_Log("brevra: no display for real windows: %s", SDL_GetError());
-    return false;
-  }
   // Without a display SDL falls back to drivers that show nothing; real windows were asked
-  // for, so that counts as no display (unless the user named such a driver on purpose).
-  const char* driver = SDL_GetCurrentVideoDriver();
+  // for, so that counts as no display (unless the user named such a driver on purpose). With a
+  // display named, a refused connection is tried again a few times: a busy X server (many
+  // short-lived clients at once) can turn a connection away for a moment, and SDL then falls
+  // back silently.
   const char* wanted = SDL_getenv("SDL_VIDEODRIVER");
-  if (driver != nullptr &&
-      (SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0) &&
-      (wanted == nullptr || SDL_strcmp(wanted, driver) != 0)) {
-    SDL_Log("brevra: no display for real windows (only the \"%s\" video driver)", driver);
+  const char* display = SDL_getenv("DISPLAY");
+  const bool displayNamed = display != nullptr && *display != '\0';
+  constexpr int kAttempts = 5;
+  for (int attempt = 1;; ++attempt) {
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+      SDL_Log("brevra: no display for real windows: %s", SDL_GetError());
+      return false;
+    }
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const bool fallback =
+        driver != nullptr &&
+        (SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0) &&
+        (wanted == nullptr || SDL_strcmp(wanted, driver) != 0);
+    if (!fallback) break;
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    return false;
+    if (!displayNamed || attempt == kAttempts) {
+      SDL_Log("brevra: no display for real windows (only the \"%s\" video driver)", driver);
+      return false;
+    }
+    SDL_Delay(200);
   }
   X11InstallErrorHandlers();
   // Native events, for windows destroyed by another client.
